@@ -1,0 +1,35 @@
+// The framebuffer: the one 32-bit picture every scene renders into and the display shows.
+// Pixels are 0x00RRGGBB, rows top first, width pixels apart, no gaps.
+#pragma once
+
+#include <cstdint>
+
+namespace qx {
+
+inline constexpr uint32_t kFramebufferCapacity = 320 * 224;  // pixels: the largest display
+
+struct FramebufferState {
+    uint32_t* pixelAddress = nullptr;  // null until created
+    uint32_t width = 0;
+    uint32_t height = 0;
+    uint32_t shownHeight = 0;  // rows presented: the scenes' region, never the caption rows
+    bool surfaceCreated = false;
+};
+extern FramebufferState framebufferState;
+
+// Returns the pixel address, or null when the size or depth cannot be had or the platform has
+// no surface to present it on.
+uint32_t* CreateFramebuffer(uint32_t width, uint32_t height, uint32_t bitsPerPixel);
+
+// Shows the framebuffer, emulating a 15- or 16-bit display depth when one was chosen.
+void PresentWithBlit();
+
+// Releases the presentation surface. Harmless when nothing was created.
+void ReleaseDisplayContext();
+
+// Colour quantisation of the shallow display depths, bits widened back by replication so that
+// white stays white.
+uint32_t QuantiseTo555(uint32_t pixel);
+uint32_t QuantiseTo565(uint32_t pixel);
+
+}  // namespace qx

@@ -1,0 +1,129 @@
+#include "host/command_line.h"
+
+#include <charconv>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/host_settings.h"
+
+namespace qx {
+
+LaunchOptions launchOptions;
+
+namespace {
+
+// The words the original matcher sees: arguments split at spaces (runs of spaces separate like
+// one), without the program path and without long options. Filled once before start-up.
+std::vector<std::string> optionWords;
+
+bool ParseNumber(std::string_view text, uint32_t maximum, uint32_t& out) {
+    uint32_t value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || value > maximum) return false;
+    out = value;
+    return true;
+}
+
+CommandLineResult UsageError(const char* what, std::string_view word) {
+    std::fprintf(stderr, "QX_Marrowtide: %s: %.*s\n", what, static_cast<int>(word.size()),
+                 word.data());
+    PrintUsage(stderr);
+    return CommandLineResult::UsageError;
+}
+
+void AddWords(std::string_view argument) {
+    size_t start = 0;
+    while (start < argument.size()) {
+        size_t end = argument.find(' ', start);
+        if (end == std::string_view::npos) end = argument.size();
+        if (end > start) optionWords.emplace_back(argument.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+}  // namespace
+
+void PrintUsage(std::FILE* stream) {
+    std::fputs(
+        "usage: QX_Marrowtide [options]\n"
+        "  /w               play in a window (a '-' may stand for '/')\n"
+        "  /15 /16 /24 /32  full screen at that colour depth (default: the deepest)\n"
+        "  /debug           show frame rate, timer and music position\n"
+        "  --fps N          pace the picture at N frames per second (default 60, 0 = unpaced)\n"
+        "  --square-pixels  show 1:1 pixels instead of the 4:3 shape\n"
+        "  --headless       play offline: no window, no sound device, virtual clock\n"
+        "  --frames N       end after N frames\n"
+        "  --help           show this text\n"
+        "Escape, a right click or closing the window ends the show; Alt+Enter or F11 toggles\n"
+        "full screen.\n",
+        stream);
+}
+
+CommandLineResult ParseCommandLine(int argc, const char* const* argv) {
+    optionWords.clear();
+    launchOptions = {};
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view word = argv[i] != nullptr ? argv[i] : "";
+        if (word.substr(0, 2) != "--") {
+            AddWords(word);
+            continue;
+        }
+        std::string_view name = word.substr(2);
+        std::string_view value;
+        bool hasValue = false;
+        if (const size_t equals = name.find('='); equals != std::string_view::npos) {
+            value = name.substr(equals + 1);
+            name = name.substr(0, equals);
+            hasValue = true;
+        }
+        const auto takeValue = [&]() -> bool {
+            if (hasValue) return true;
+            if (i + 1 >= argc || argv[i + 1] == nullptr) return false;
+            value = argv[++i];
+            return true;
+        };
+        if (name == "help" && !hasValue) {
+            return CommandLineResult::Help;
+        } else if (name == "square-pixels" && !hasValue) {
+            launchOptions.squarePixels = true;
+        } else if (name == "headless" && !hasValue) {
+            launchOptions.headless = true;
+        } else if (name == "fps") {
+            if (!takeValue() || !ParseNumber(value, 1000, launchOptions.framesPerSecond))
+                return UsageError("--fps needs a number from 0 to 1000", value);
+        } else if (name == "frames") {
+            if (!takeValue() || !ParseNumber(value, UINT32_MAX, launchOptions.frameLimit))
+                return UsageError("--frames needs a count", value);
+        } else {
+            return UsageError("unknown option", word);
+        }
+    }
+    return CommandLineResult::Run;
+}
+
+bool OptionPresent(const char* option) {
+    const size_t length = std::strlen(option);
+    for (auto word = optionWords.rbegin(); word != optionWords.rend(); ++word) {
+        if (word->size() < length) continue;
+        size_t i = 0;
+        while (i < length && ((*word)[i] == '-' ? '/' : (*word)[i]) == option[i]) ++i;
+        if (i == length) return true;
+    }
+    return false;
+}
+
+void ReadOptions() {
+    if (OptionPresent("/w")) {
+        hostSettings.displayHeight = kWindowedHeight;
+        hostSettings.depth = kDepthWindow;
+    }
+    if (OptionPresent("/15")) hostSettings.depth = 15;
+    if (OptionPresent("/16")) hostSettings.depth = 16;
+    if (OptionPresent("/24")) hostSettings.depth = 24;
+    if (OptionPresent("/32")) hostSettings.depth = 32;
+    if (OptionPresent("/debug")) hostSettings.debugFlag = 1;
+}
+
+}  // namespace qx

@@ -1,0 +1,35 @@
+// The command line: the original's six options matched by prefix over the words after the
+// program path, and our own long options ("--name" or "--name value"), which are taken out of
+// the words before the original matcher sees them.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+namespace qx {
+
+struct LaunchOptions {
+    uint32_t framesPerSecond = 60;  // pacing of the frame loop; 0 = unpaced
+    bool squarePixels = false;      // show 1:1 pixels instead of the 4:3 shape
+    bool headless = false;          // offline run: virtual clock, no window, no sound device
+    uint32_t frameLimit = 0;        // end after this many frames; 0 = no limit
+};
+extern LaunchOptions launchOptions;
+
+enum class CommandLineResult { Run, Help, UsageError };
+
+// Splits the arguments after the program path into option words, takes out the long options and
+// their values into launchOptions. On a usage error it prints one line naming the problem and
+// the usage on standard error.
+CommandLineResult ParseCommandLine(int argc, const char* const* argv);
+
+void PrintUsage(std::FILE* stream);
+
+// Whether some option word starts with `option`, a '-' in the word reading as '/'. Words are
+// visited from the last to the first; matching is case-sensitive.
+bool OptionPresent(const char* option);
+
+// Start-up step 1: the six options, tested in their fixed order, into hostSettings.
+void ReadOptions();
+
+}  // namespace qx

@@ -1,0 +1,37 @@
+// The program's one error code: 0 at start, set by a failing host service, the process exit code.
+#pragma once
+
+#include <cstdint>
+
+namespace qx {
+
+enum : uint32_t {
+    kErrorNone = 0,
+    kErrorNoDisplay = 1,      // no display could be opened, or no exclusive use of it
+    kErrorDisplayMode = 2,    // full screen could not be entered
+    kErrorTickPeriod = 3,     // the tick scheduler was started with period 0
+    kErrorNoFramebuffer = 4,  // no framebuffer or presentation surface
+    kErrorSound = 6,          // the sound module does not load or initialise, or the song fails
+    kErrorSongFile = 8,       // the song file service failed
+    kErrorArchive = 9,        // the archive cannot be opened, is damaged, or an entry won't decode
+};
+
+// Exit codes outside the error codes.
+inline constexpr int kExitUsage = 64;  // unknown or malformed long option
+
+struct ErrorState {
+    uint32_t errorCode = kErrorNone;
+    const char* errorCause = "";  // static text naming the cause, for the one-line report
+};
+extern ErrorState errorState;
+
+// Stores the code and its cause and returns false, so a failing service ends with
+// `return SetErrorCode(...)` and its caller sees failure.
+bool SetErrorCode(uint32_t code, const char* cause);
+
+// Prints "QX_Marrowtide: <cause> (error <code>)" on standard error.
+void ReportError();
+
+[[noreturn]] void ExitWithErrorCode();
+
+}  // namespace qx

@@ -1,0 +1,29 @@
+// The frame loop: each pass sleeps (at least 1 ms, longer to pace frames), steps the scene
+// sequencer, presents the framebuffer, runs the due ticks, updates the frame rate and empties
+// the event queue. It returns at the end of the pass on which the quit flag was set.
+#pragma once
+
+#include <cstdint>
+
+namespace qx {
+
+struct LoopState {
+    uint32_t quitFlag = 0;
+    uint32_t frameAccumulator = 0;  // 1000 per frame since the last frame-rate update
+    uint32_t rateWindowStart = 0;   // clock at the last frame-rate update, ms
+    uint32_t frameRateValue = 0;    // frames per second, 0 until the first update
+    uint32_t paceStart = 0;         // clock when pacing began, ms
+    uint64_t passCount = 0;         // passes since pacing began
+};
+extern LoopState loopState;
+
+void RunFrameLoop();
+
+// Frames per second over the last window of a little more than one second.
+uint32_t FrameRate();
+
+// Counts one frame and, once more than 1000 ms have passed since the window start, sets the
+// frame rate to accumulator / elapsed (truncated) and starts a new window.
+void UpdateFrameRate(uint32_t now);
+
+}  // namespace qx

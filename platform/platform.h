@@ -1,0 +1,102 @@
+// The platform layer: every service the program takes from the operating system, behind one
+// interface. The engine above it never includes SDL or POSIX headers; it reaches the window, the
+// clock, its own executable file and shared libraries through the active Platform.
+//
+// Implementations:
+//   SdlPlatform      (sdl_platform.cpp)    an SDL2 window, the real monotonic clock, POSIX files
+//   VirtualPlatform  (virtual_platform.h)  in-process: scripted clock and events, recorded
+//                                          presents, failure injection; also the offline run
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace qx {
+
+enum class KeyCode : uint8_t { Other, Escape, Enter, F11 };
+enum class MouseButton : uint8_t { Other, Left, Middle, Right };
+
+// One input event, already reduced to what the window procedure distinguishes.
+struct InputEvent {
+    enum class Kind : uint8_t { KeyDown, KeyUp, ButtonDown, ButtonUp, CloseRequest };
+    Kind kind = Kind::KeyDown;
+    KeyCode key = KeyCode::Other;           // key events only
+    bool alt = false;                       // key events: an Alt key was held
+    MouseButton button = MouseButton::Other;  // button events only
+};
+
+struct WindowRequest {
+    const char* title = "";
+    const char* className = "";
+    uint32_t width = 0;     // framebuffer size in pixels (the original's outer window size)
+    uint32_t height = 0;
+    bool fullScreen = false;   // true: the window will cover the screen once a mode is set
+    bool squarePixels = false; // false: the picture is shown at 4:3 like the displays of its day
+};
+
+// A display mode as the mode enumeration lists it. Only the fields the mode choice reads.
+struct ModeDescription {
+    uint32_t flags = 0;             // kModeHasPixelFormat when the pixel format fields are valid
+    uint32_t pixelFormatFlags = 0;  // kPixelFormatRgb for an RGB (not palette, not YUV) mode
+    uint32_t rgbBitCount = 0;
+    uint32_t width = 0;
+    uint32_t height = 0;
+};
+inline constexpr uint32_t kModeHasPixelFormat = 0x1000;
+inline constexpr uint32_t kPixelFormatRgb = 0x40;
+inline constexpr int kEnumerateContinue = 1;
+using ModeCallback = int (*)(const ModeDescription& mode, void* context);
+
+// A file handle of the platform; kNoFile when nothing is open.
+using FileHandle = int;
+inline constexpr FileHandle kNoFile = -1;
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Clock: milliseconds on a monotonic clock, wrapping at 2^32 like the original's.
+    virtual uint32_t Milliseconds() = 0;
+    virtual void Sleep(uint32_t milliseconds) = 0;
+
+    // Window. CreateWindow leaves it hidden; false means no display could be opened.
+    virtual bool CreateWindow(const WindowRequest& request) = 0;
+    virtual void ShowWindow() = 0;
+    virtual void DestroyWindow() = 0;  // harmless without a window
+    virtual bool PollEvent(InputEvent& event) = 0;
+    virtual void SetCursorVisible(bool visible) = 0;
+
+    // Full screen. The display is never really switched: entering a mode means desktop full
+    // screen, and the depth is emulated by the presentation.
+    virtual bool OpenFullScreenDevice() = 0;  // exclusive full-screen use of the display
+    virtual bool EnumerateDisplayModes(uint32_t width, uint32_t height, ModeCallback callback,
+                                       void* context) = 0;
+    virtual bool SetDisplayMode(uint32_t width, uint32_t height, uint32_t bitsPerPixel) = 0;
+    virtual void RestoreDisplayMode() = 0;
+    virtual bool SetFullScreen(bool on) = 0;  // the viewer's toggle (Alt+Enter, F11)
+
+    // Presentation of a width x height picture of 0x00RRGGBB pixels, rows pitch pixels apart.
+    virtual bool CreatePresentSurface(uint32_t width, uint32_t height) = 0;
+    virtual void ReleasePresentSurface() = 0;
+    virtual void Present(const uint32_t* pixels, uint32_t width, uint32_t height,
+                         uint32_t pitch) = 0;
+
+    // Files: the running program's own executable, read at absolute byte offsets.
+    virtual FileHandle OpenOwnExecutable() = 0;
+    virtual int64_t FileSize(FileHandle file) = 0;  // -1 on failure
+    // Reads up to count bytes at offset; returns the number read, -1 on failure.
+    virtual int64_t ReadFileAt(FileHandle file, uint64_t offset, void* destination,
+                               size_t count) = 0;
+    virtual void CloseFile(FileHandle file) = 0;
+
+    // Shared libraries, looked up beside the executable.
+    virtual void* OpenLibraryBesideExecutable(const char* fileName) = 0;
+    virtual void* FindSymbol(void* library, const char* name) = 0;
+    virtual void CloseLibrary(void* library) = 0;
+};
+
+// The platform every subsystem uses. main installs the real one; tests install a VirtualPlatform.
+Platform& ThePlatform();
+void UsePlatform(Platform* platform);
+
+}  // namespace qx

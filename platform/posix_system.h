@@ -1,0 +1,23 @@
+// Operating-system services that need no window: the monotonic clock, sleeping, reading the
+// program's own executable and loading shared libraries from its directory. Shared by the SDL
+// platform and the offline run.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace qx::posix {
+
+uint32_t MonotonicMilliseconds();
+void SleepMilliseconds(uint32_t milliseconds);
+
+FileHandle OpenOwnExecutable();
+FileHandle OpenFile(const char* path);
+int64_t FileSize(FileHandle file);
+int64_t ReadFileAt(FileHandle file, uint64_t offset, void* destination, size_t count);
+void CloseFile(FileHandle file);
+
+void* OpenLibraryBesideExecutable(const char* fileName);
+void* FindSymbol(void* library, const char* name);
+void CloseLibrary(void* library);
+
+}  // namespace qx::posix

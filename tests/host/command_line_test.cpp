@@ -1,0 +1,102 @@
+#include "support/host_fixture.h"
+
+namespace qx::test {
+namespace {
+
+class CommandLineTest : public HostTest {
+protected:
+    // Parses the words and applies the six options.
+    void Read(std::vector<std::string> words, const char* path = "/usr/games/QX_Marrowtide") {
+        ASSERT_EQ(ParseWords(std::move(words), path), CommandLineResult::Run);
+        ReadOptions();
+    }
+};
+
+TEST_F(CommandLineTest, NoOptionsMeansAutomaticFullScreenWithoutOverlay) {
+    Read({});
+    EXPECT_EQ(hostSettings.displayWidth, 320u);
+    EXPECT_EQ(hostSettings.displayHeight, 200u);
+    EXPECT_EQ(hostSettings.depth, 0);
+    EXPECT_EQ(hostSettings.debugFlag, 0u);
+    EXPECT_EQ(hostSettings.pixelCount, 64000u);
+}
+
+TEST_F(CommandLineTest, DashStandsForSlashAndCaseMatters) {
+    Read({"-w", "-debug"});
+    EXPECT_EQ(hostSettings.depth, -1);
+    EXPECT_EQ(hostSettings.displayHeight, 224u);
+    EXPECT_EQ(hostSettings.debugFlag, 1u);
+    EXPECT_EQ(hostSettings.pixelCount, 64000u);  // scenes still fill 320 x 200
+
+    ResetHostState();
+    Read({"/W", "/DEBUG"});
+    EXPECT_EQ(hostSettings.depth, 0);
+    EXPECT_EQ(hostSettings.displayHeight, 200u);
+    EXPECT_EQ(hostSettings.debugFlag, 0u);
+}
+
+TEST_F(CommandLineTest, MatchIsByPrefix) {
+    Read({"/wide", "/160", "/debugging"});
+    EXPECT_EQ(hostSettings.displayHeight, 224u);
+    EXPECT_EQ(hostSettings.depth, 16);
+    EXPECT_EQ(hostSettings.debugFlag, 1u);
+}
+
+TEST_F(CommandLineTest, FixedTestOrderDecidesNotCommandLineOrder) {
+    Read({"/32", "/16"});
+    EXPECT_EQ(hostSettings.depth, 32);
+
+    ResetHostState();
+    Read({"/w", "/16"});  // the depth overrides the window, not its height
+    EXPECT_EQ(hostSettings.depth, 16);
+    EXPECT_EQ(hostSettings.displayHeight, 224u);
+}
+
+TEST_F(CommandLineTest, JoinedOrQuotedOptionsAreNotSeen) {
+    Read({"x/w", "\"/debug\"", "/1"});
+    EXPECT_EQ(hostSettings.depth, 0);
+    EXPECT_EQ(hostSettings.debugFlag, 0u);
+}
+
+TEST_F(CommandLineTest, WordsAreSplitAtSpacesAndProgramPathIsIgnored) {
+    Read({"x  /w"}, "/www/demo/QX_Marrowtide");
+    EXPECT_EQ(hostSettings.depth, -1);
+
+    ResetHostState();
+    Read({"\t/w"}, "/www/demo/QX_Marrowtide");  // a tab is an ordinary character
+    EXPECT_EQ(hostSettings.depth, 0);
+}
+
+TEST_F(CommandLineTest, LongOptionsAreOursAndNeverMatchTheOriginalOnes) {
+    Read({"--fps", "30", "--square-pixels", "--headless", "--frames=5"});
+    EXPECT_EQ(launchOptions.framesPerSecond, 30u);
+    EXPECT_TRUE(launchOptions.squarePixels);
+    EXPECT_TRUE(launchOptions.headless);
+    EXPECT_EQ(launchOptions.frameLimit, 5u);
+    // "--w" would read as "//w" to the original matcher; it is an unknown long option instead.
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ParseWords({"--w"}), CommandLineResult::UsageError);
+    testing::internal::GetCapturedStderr();
+}
+
+TEST_F(CommandLineTest, OptionValuesAreTakenOutOfTheWords) {
+    Read({"--fps", "0"});
+    EXPECT_EQ(launchOptions.framesPerSecond, 0u);
+    EXPECT_FALSE(OptionPresent("0"));
+}
+
+TEST_F(CommandLineTest, BadLongOptionsAreUsageErrors) {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ParseWords({"--bogus"}), CommandLineResult::UsageError);
+    EXPECT_EQ(ParseWords({"--fps"}), CommandLineResult::UsageError);
+    EXPECT_EQ(ParseWords({"--fps", "fast"}), CommandLineResult::UsageError);
+    EXPECT_EQ(ParseWords({"--fps=1001"}), CommandLineResult::UsageError);
+    EXPECT_EQ(ParseWords({"--help=1"}), CommandLineResult::UsageError);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("unknown option: --bogus"), std::string::npos);
+    EXPECT_NE(err.find("usage:"), std::string::npos);
+    EXPECT_EQ(ParseWords({"/w", "--help"}), CommandLineResult::Help);
+}
+
+}  // namespace
+}  // namespace qx::test

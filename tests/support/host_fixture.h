@@ -1,0 +1,82 @@
+// A test fixture that installs a fresh virtual platform and resets every host state record to
+// its program-image values.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "display/framebuffer.h"
+#include "display/full_screen.h"
+#include "effects/fades.h"
+#include "host/command_line.h"
+#include "host/error_code.h"
+#include "host/frame_loop.h"
+#include "host/host_settings.h"
+#include "host/startup.h"
+#include "host/window.h"
+#include "music/scene_sequencer.h"
+#include "platform/virtual_platform.h"
+#include "timing/tick_scheduler.h"
+
+namespace qx::test {
+
+inline void ResetHostState() {
+    hostSettings = {};
+    errorState = {};
+    launchOptions = {};
+    tickScheduler = {};
+    loopState = {};
+    displayState = {};
+    fullScreenState = {};
+    framebufferState = {};
+    sequencerState = {};
+    fadeState = {};
+    startupJournal = {};
+}
+
+// Parses a command line given as words after the program path.
+inline CommandLineResult ParseWords(std::vector<std::string> words,
+                                    const char* programPath = "/usr/games/QX_Marrowtide") {
+    std::vector<const char*> argv{programPath};
+    for (const std::string& w : words) argv.push_back(w.c_str());
+    return ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+}
+
+inline InputEvent KeyUp(KeyCode key) {
+    InputEvent e;
+    e.kind = InputEvent::Kind::KeyUp;
+    e.key = key;
+    return e;
+}
+inline InputEvent KeyDown(KeyCode key, bool alt = false) {
+    InputEvent e;
+    e.kind = InputEvent::Kind::KeyDown;
+    e.key = key;
+    e.alt = alt;
+    return e;
+}
+inline InputEvent Button(InputEvent::Kind kind, MouseButton button) {
+    InputEvent e;
+    e.kind = kind;
+    e.button = button;
+    return e;
+}
+inline InputEvent CloseRequest() {
+    InputEvent e;
+    e.kind = InputEvent::Kind::CloseRequest;
+    return e;
+}
+
+class HostTest : public ::testing::Test {
+protected:
+    VirtualPlatform platform;
+    void SetUp() override {
+        ResetHostState();
+        UsePlatform(&platform);
+    }
+    void TearDown() override { UsePlatform(nullptr); }
+};
+
+}  // namespace qx::test

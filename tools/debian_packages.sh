@@ -1,0 +1,24 @@
+# Sourced by play.sh and test.sh: installs the Debian packages the build, the program and the
+# tests need, asking apt only when something is missing.
+qx_packages=(
+  build-essential cmake pkg-config
+  libsdl2-dev libopenmpt-dev
+  googletest libgtest-dev libbenchmark-dev
+  xvfb xauth xdotool x11-utils
+)
+
+qx_install_packages() {
+  local missing=()
+  local package
+  for package in "${qx_packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+      missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}"
+}
