@@ -1,0 +1,92 @@
+#include "effects/lines.h"
+
+#include <utility>
+
+#include "effects/pixel_ops.h"
+
+namespace qx {
+
+LineState lineState;
+
+namespace {
+
+// The clip bounds are the picture's fixed size, not the render size.
+constexpr int32_t kRowPixels = 320;
+constexpr int64_t kLineWidth = kRowPixels;
+constexpr int64_t kLineHeight = 200;
+constexpr int64_t kLastColumn = kLineWidth - 1;
+constexpr int64_t kLastRow = kLineHeight - 1;
+
+}  // namespace
+
+void PlotAdditive(uint32_t* pixel, uint32_t colour) {
+    *pixel = AddChannelsSaturated(*pixel, colour) | (colour & ~kColourMask);
+}
+
+void FillRowOffsetTable() {
+    for (uint32_t i = 0; i < kRowOffsetEntries; ++i)
+        lineState.rowOffsetTable[i] = static_cast<int32_t>(i) * kRowPixels;
+}
+
+void DrawLine(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY) {
+    // Clipping in 64 bits. A product of two int32 values is below 2^62 in magnitude; the one
+    // numerator with two such products (the cut at row 0) has y1 > 0 > y0, so its two terms
+    // cannot both reach -2^62 and it stays below 2^63; the other cuts multiply by rows 0..199.
+    // Every cut point lies on the segment and the divisions truncate toward zero, so the cut
+    // coordinates stay between the endpoints' and inside the picture.
+    int64_t x0 = fromX, y0 = fromY, x1 = toX, y1 = toY;
+    if (y0 > y1) {
+        std::swap(x0, x1);
+        std::swap(y0, y1);
+    }
+    if (y0 >= kLineHeight || y1 <= 0) return;
+    if (y0 < 0) {
+        x0 = (x0 * y1 - x1 * y0) / (y1 - y0);
+        y0 = 0;
+    }
+    if (y1 > kLastRow) {
+        x1 = (y0 * x1 - y1 * x0 - kLastRow * (x1 - x0)) / (y0 - y1);
+        y1 = kLastRow;
+    }
+    if (x0 > x1) {
+        std::swap(x0, x1);
+        std::swap(y0, y1);
+    }
+    if (x0 >= kLineWidth || x1 <= 0) return;
+    if (x0 < 0) {
+        y0 = (x1 * y0 - x0 * y1) / (x1 - x0);
+        x0 = 0;
+    }
+    if (x1 > kLastColumn) {
+        y1 = (y0 * x1 - x0 * y1 - kLastColumn * (y0 - y1)) / (x1 - x0);
+        x1 = kLastColumn;
+    }
+
+    // Both endpoints are now inside the picture and x0 <= x1.
+    const int32_t dx = static_cast<int32_t>(x1 - x0);
+    const int32_t dy = static_cast<int32_t>(y1 - y0);
+    const int32_t rowStep = dy < 0 ? -kRowPixels : kRowPixels;
+    const int32_t absDy = dy < 0 ? -dy : dy;
+    const bool alongX = dx >= absDy;
+    const int32_t major = alongX ? dx : absDy;
+    const int32_t minor = alongX ? absDy : dx;
+    const int32_t majorStep = alongX ? 1 : rowStep;
+    const int32_t minorStep = alongX ? rowStep : 1;
+    if (major == 0) return;
+
+    const PlotRoutine plot = lineState.plotRoutine;
+    const uint32_t colour = lineState.lineColour;
+    uint32_t* pixel = lineState.lineTarget + lineState.rowOffsetTable[y0] + x0;
+    int32_t error = 0;  // starts at 0, not at half the major length
+    for (int32_t n = major; n > 0; --n) {
+        error += minor;
+        if (error >= major) {
+            error -= major;
+            pixel += minorStep;
+        }
+        pixel += majorStep;
+        plot(pixel, colour);
+    }
+}
+
+}  // namespace qx

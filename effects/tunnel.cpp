@@ -1,0 +1,171 @@
+#include "effects/tunnel.h"
+
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+#include "host/host_settings.h"
+
+namespace qx {
+
+uint8_t distanceTable[kTunnelTableBytes];
+uint8_t angleTable[kTunnelTableBytes];
+int32_t columnSineTable[kInterferenceSineEntries];
+int32_t rowSineTable[kInterferenceSineEntries];
+TunnelState tunnelState;
+
+namespace {
+
+// Half the grid's side: 256 * sin(350 radians) = -245.49, rounded; the grid spans -245 .. 245.
+constexpr int32_t kGridExtent = 245;
+// 16.16 steps, truncated toward zero: -490 / 640 per column (x falls), 490 / 408 per row.
+constexpr int32_t kColumnStep = (-2 * kGridExtent * 65536) / int32_t{kTunnelTableColumns};
+constexpr int32_t kRowStep = (2 * kGridExtent * 65536) / int32_t{kTunnelTableRows};
+static_assert(kColumnStep == -50176 && kRowStep == 78707);
+
+constexpr int32_t kAngleCentreRow = 200;
+constexpr int32_t kAngleCentreColumn = 320;
+
+// The tunnel shows the central window of the big tables.
+constexpr uint32_t kTunnelWindowRow = 100;
+constexpr uint32_t kTunnelWindowColumn = 160;
+
+constexpr uint32_t kTexelRowShift = 8;  // texel (row r, column c) at r * 256 + c
+constexpr uint32_t kInterferencePhaseMask = kInterferenceSineEntries - 1;
+
+uint32_t InterferenceWindowOffset(const InterferencePhase& phase) {
+    const uint32_t row = static_cast<uint32_t>(rowSineTable[phase.row & kInterferencePhaseMask]);
+    const uint32_t column =
+        static_cast<uint32_t>(columnSineTable[phase.column & kInterferencePhaseMask]);
+    return row * kTunnelTableColumns + column;
+}
+
+}  // namespace
+
+void BuildDistanceTable(uint8_t* destination) {
+    for (int32_t r = 0; r < int32_t{kTunnelTableRows}; ++r) {
+        const int32_t y = (-kGridExtent * 65536 + r * kRowStep) >> 16;
+        uint8_t* row = destination + r * kTunnelTableColumns;
+        for (int32_t c = 0; c < int32_t{kTunnelTableColumns}; ++c) {
+            const int32_t x = (kGridExtent * 65536 + c * kColumnStep) >> 16;
+            const double inverseDistance = std::sqrt(4000.0 * 4000.0 / double(x * x + y * y));
+            row[c] = static_cast<uint8_t>(std::lrint(inverseDistance));
+        }
+    }
+}
+
+void BuildAngleTable(uint8_t* destination) {
+    for (int32_t r = 0; r < int32_t{kTunnelTableRows}; ++r) {
+        const int32_t dy = r - kAngleCentreRow;
+        uint8_t* row = destination + r * kTunnelTableColumns;
+        for (int32_t c = 0; c < int32_t{kTunnelTableColumns}; ++c) {
+            const int32_t dx = c - kAngleCentreColumn;
+            if (dx == 0 && dy == 0) {
+                row[c] = 128;
+                continue;
+            }
+            // arcsin(dy / rho) in degrees, then in 256ths of a turn.
+            const double rho = std::sqrt(double(dx * dx + dy * dy));
+            const double s = dy / rho;
+            const double degrees = std::atan(s / std::sqrt(1.0 - s * s)) * 180.0 / std::numbers::pi;
+            const int32_t a =
+                degrees == 0.0 ? 0 : int32_t(std::lrint(std::fabs(256.0 / (360.0 / degrees))));
+            int32_t entry;  // by quadrant; 256 - a wraps to 0 for a = 0
+            if (dy <= 0)
+                entry = dx > 0 ? a : 128 - a;
+            else
+                entry = dx <= 0 ? 128 + a : 256 - a;
+            row[c] = static_cast<uint8_t>(entry);
+        }
+    }
+}
+
+void BuildSineRangeTable(int32_t high, int32_t low, uint32_t count, int32_t* destination) {
+    const int32_t h = (high - low) / 2;
+    for (uint32_t i = 0; i < count; ++i)
+        destination[i] =
+            int32_t(std::lrint(std::sin(2.0 * std::numbers::pi * i / count) * h + h + low));
+}
+
+void SetUpTunnelTables() {
+    BuildDistanceTable(distanceTable);
+    BuildAngleTable(angleTable);
+    tunnelState.interferencePhases = kInterferenceStartPhases;
+    BuildSineRangeTable(300, 20, kInterferenceSineEntries, columnSineTable);
+    BuildSineRangeTable(180, 20, kInterferenceSineEntries, rowSineTable);
+}
+
+void DrawTunnel(const uint32_t* texture, uint32_t* destination) {
+    const uint8_t phase = tunnelState.tunnelPhase;
+    for (uint32_t y = 0; y < kPictureHeight; ++y) {
+        const uint32_t offset = (y + kTunnelWindowRow) * kTunnelTableColumns + kTunnelWindowColumn;
+        const uint8_t* distances = distanceTable + offset;
+        const uint8_t* angles = angleTable + offset;
+        uint32_t* out = destination + y * kPictureWidth;
+        for (uint32_t x = 0; x < kPictureWidth; ++x) {
+            const uint8_t d = static_cast<uint8_t>(distances[x] + phase);
+            out[x] = texture[(uint32_t{d} << kTexelRowShift) | angles[x]];
+        }
+    }
+}
+
+void AdvanceTunnel() { ++tunnelState.tunnelPhase; }
+
+void DrawInterference(const uint32_t* texture, uint32_t* destination) {
+    // The sums of one row at a time, in locals instead of whole-picture accumulation buffers;
+    // sixteen bytes at a time, each lane wrapping on its own.
+    typedef uint8_t Bytes16 __attribute__((vector_size(16)));
+    static_assert(kPictureWidth % sizeof(Bytes16) == 0);
+    uint32_t window[kInterferenceCentres];
+    for (uint32_t k = 0; k < kInterferenceCentres; ++k)
+        window[k] = InterferenceWindowOffset(tunnelState.interferencePhases[k]);
+
+    for (uint32_t y = 0; y < kPictureHeight; ++y) {
+        const uint32_t rowOffset = y * kTunnelTableColumns;
+        alignas(16) uint8_t distanceSum[kPictureWidth];
+        alignas(16) uint8_t angleSum[kPictureWidth];
+        for (uint32_t x = 0; x < kPictureWidth; x += sizeof(Bytes16)) {
+            Bytes16 d = {}, a = {};
+            for (uint32_t k = 0; k < kInterferenceCentres; ++k) {
+                Bytes16 part;
+                std::memcpy(&part, distanceTable + window[k] + rowOffset + x, sizeof part);
+                d += part;
+                std::memcpy(&part, angleTable + window[k] + rowOffset + x, sizeof part);
+                a += part;
+            }
+            std::memcpy(distanceSum + x, &d, sizeof d);
+            std::memcpy(angleSum + x, &a, sizeof a);
+        }
+        uint32_t* out = destination + y * kPictureWidth;
+        for (uint32_t x = 0; x < kPictureWidth; ++x)
+            out[x] = texture[(uint32_t{distanceSum[x]} << kTexelRowShift) | angleSum[x]];
+    }
+}
+
+void AdvanceInterference() {
+    for (InterferencePhase& phase : tunnelState.interferencePhases) {
+        phase.column = (phase.column + 1) & kInterferencePhaseMask;
+        phase.row = (phase.row + 1) & kInterferencePhaseMask;
+    }
+}
+
+namespace reference {
+
+void DrawInterference(const uint32_t* texture, uint32_t* destination) {
+    for (uint32_t y = 0; y < kPictureHeight; ++y) {
+        for (uint32_t x = 0; x < kPictureWidth; ++x) {
+            uint8_t distanceSum = 0, angleSum = 0;
+            for (const InterferencePhase& phase : tunnelState.interferencePhases) {
+                const uint32_t at = InterferenceWindowOffset(phase) + y * kTunnelTableColumns + x;
+                distanceSum = static_cast<uint8_t>(distanceSum + distanceTable[at]);
+                angleSum = static_cast<uint8_t>(angleSum + angleTable[at]);
+            }
+            destination[y * kPictureWidth + x] =
+                texture[(uint32_t{distanceSum} << kTexelRowShift) | angleSum];
+        }
+    }
+}
+
+}  // namespace reference
+
+}  // namespace qx
