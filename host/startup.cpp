@@ -1,5 +1,6 @@
 #include "host/startup.h"
 
+#include "archive/asset_catalogue.h"
 #include "display/framebuffer.h"
 #include "effects/fades.h"
 #include "host/command_line.h"
@@ -29,15 +30,16 @@ void Note(const char* step) {
         startupJournal.steps[startupJournal.count++] = step;
 }
 
-// The soundtrack comes from the archive appended to the executable; none is attached yet.
+// The soundtrack comes from entry 21 of the archive appended to the executable.
 bool LoadSoundtrack() {
     Note("LoadSoundtrack");
-    return true;
+    static_assert(sizeof assetBuffers.module == kSoundtrackLength);
+    return LoadMusicEntry();
 }
 
 bool LoadAssets() {
     Note("LoadAssets");
-    return true;
+    return LoadAssetList();
 }
 
 bool PrepareEffects() {
@@ -52,7 +54,7 @@ bool StartUp() {
     Note("MusicInit");
     if (!MusicInit(kMusicKindModule, nullptr)) return false;
     Note("MusicLoadMemory");
-    if (!MusicLoadMemory(nullptr, kSoundtrackLength)) return false;
+    if (!MusicLoadMemory(assetBuffers.module, kSoundtrackLength)) return false;
     Note("SetTitle");
     hostSettings.title = kTitle;
     Note("CreateDisplay");

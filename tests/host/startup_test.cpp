@@ -21,6 +21,10 @@ const std::vector<std::string> kUpToDisplay = {"ReadOptions",     "LoadSoundtrac
 
 class StartupTest : public HostTest {
 protected:
+    void SetUp() override {
+        HostTest::SetUp();
+        platform.executableImage = PlaceholderProgramImage();
+    }
     std::string errors;
     uint32_t Run(std::vector<std::string> words) {
         EXPECT_EQ(ParseWords(std::move(words)), CommandLineResult::Run);
@@ -55,6 +59,9 @@ TEST_F(StartupTest, WindowedRunBringsEverythingUpAndDownInOrder) {
     EXPECT_EQ(tickScheduler.slots[1].callback, &FadeDownTick);
     EXPECT_EQ(tickScheduler.slots[7].callback, &AdvanceTimerCounter);
     EXPECT_EQ(tickScheduler.period, 0u);  // stopped at shutdown
+    EXPECT_EQ(std::string(assetBuffers.module, assetBuffers.module + 17), "Extended Module: ");
+    EXPECT_EQ(assetBuffers.title8[kGreyPictureSize - 1], 255);  // the last asset loaded
+    EXPECT_EQ(archiveState.fileHandle, kNoFile);
 }
 
 TEST_F(StartupTest, FullScreenPicksDeepestModeAndRestoresItBeforeTheWindowGoes) {
@@ -112,6 +119,38 @@ TEST_F(StartupTest, NoFramebufferFailsWithCode4AfterFullScreenAndRestoresTheMode
     const std::vector<std::string> tail(platform.calls.end() - 2, platform.calls.end());
     EXPECT_EQ(tail, (std::vector<std::string>{"RestoreDisplayMode", "DestroyWindow"}));
     EXPECT_EQ(errors, "QX_Marrowtide: no framebuffer could be created (error 4)\n");
+}
+
+TEST_F(StartupTest, MissingArchiveStopsWithCode9BeforeTheSoundModule) {
+    platform.executableImage.assign(5000, 0);  // a program without an archive
+    EXPECT_EQ(Run({"/w"}), 9u);
+    EXPECT_EQ(errors,
+              "QX_Marrowtide: no usable archive in the program file: the archive has no entries "
+              "(error 9)\n");
+    EXPECT_EQ(Journal(), Then({"ReadOptions", "LoadSoundtrack"}, kShutdown));
+    EXPECT_TRUE(platform.calls.empty());
+}
+
+TEST_F(StartupTest, DamagedAssetStopsWithCode9AfterTheDisplayAndTakesItDown) {
+    // The last stored byte of the archive's entries belongs to entry 22: without it that
+    // entry's bit stream ends early.
+    std::vector<uint8_t>& image = platform.executableImage;
+    ASSERT_TRUE(OpenArchive());
+    const size_t sizeField = image.size() - archiveState.archiveSize +
+                             archiveState.directoryOffset + 21 * kDirectoryRecordSize +
+                             kRecordSizeField;
+    const uint32_t shortened = archiveState.directory[21].storedSize - 1;
+    CloseArchive();
+    for (int k = 0; k < 4; ++k) image[sizeField + k] = static_cast<uint8_t>(shortened >> (8 * k));
+    EXPECT_EQ(Run({"/w"}), 9u);
+    EXPECT_EQ(errors,
+              "QX_Marrowtide: archive entry 22 (texture4.~) does not load: the block's bytes end "
+              "before its output is complete (error 9)\n");
+    EXPECT_EQ(Journal(),
+              Then(kUpToDisplay, Then({"CreateFramebuffer", "SetSceneTable", "StartTicks",
+                                       "RegisterTickSlot", "RegisterTickSlot", "LoadAssets"},
+                                      kShutdown)));
+    EXPECT_EQ(platform.calls.back(), "DestroyWindow");
 }
 
 TEST_F(StartupTest, TimerCounterGrowsEverySecondMillisecond) {

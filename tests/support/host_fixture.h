@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "archive/archive_reader.h"
+#include "archive/asset_catalogue.h"
+#include "archive/entry_decoder.h"
 #include "display/framebuffer.h"
 #include "display/full_screen.h"
 #include "effects/fades.h"
@@ -19,6 +22,7 @@
 #include "music/scene_sequencer.h"
 #include "platform/virtual_platform.h"
 #include "timing/tick_scheduler.h"
+#include "tools/placeholder_assets.h"
 
 namespace qx::test {
 
@@ -34,6 +38,22 @@ inline void ResetHostState() {
     sequencerState = {};
     fadeState = {};
     startupJournal = {};
+    archiveState = {};
+    entryReader = {};
+    decodeReport = {};
+}
+
+// A program file with the 22-entry placeholder archive appended, made once per test process.
+// Start-up reads its assets from it, so every run of RunProduction needs it in the platform's
+// executableImage: tests that run it install this image, as StartupTest does.
+inline const std::vector<uint8_t>& PlaceholderProgramImage() {
+    static const std::vector<uint8_t> image = [] {
+        std::vector<uint8_t> bytes(4096, 0x90);  // stands for the program's code
+        const std::vector<uint8_t> archive = MakePlaceholderArchive();
+        bytes.insert(bytes.end(), archive.begin(), archive.end());
+        return bytes;
+    }();
+    return image;
 }
 
 // Parses a command line given as words after the program path.

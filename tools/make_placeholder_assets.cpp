@@ -1,0 +1,29 @@
+// qx_placeholder_assets OUTDIR: writes the 22 placeholder entries into OUTDIR, one file per entry
+// named after it without its ".~" ending (back1, ..., module, texture4), ready for qxpack.
+#include <cstdio>
+#include <string>
+
+#include "archive/asset_catalogue.h"
+#include "tools/placeholder_assets.h"
+
+int main(int argc, char** argv) {
+    using namespace qx;
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: qx_placeholder_assets OUTDIR\n");
+        return 64;
+    }
+    for (uint32_t entryNumber = 1; entryNumber <= kCatalogueEntryCount; ++entryNumber) {
+        std::string name = kCatalogue[entryNumber - 1].name;
+        name.resize(name.size() - 2);  // drop ".~"
+        const std::string path = std::string(argv[1]) + "/" + name;
+        const std::vector<uint8_t> bytes = MakePlaceholderEntry(entryNumber);
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        const bool written =
+            file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+        if (file == nullptr || std::fclose(file) != 0 || !written) {
+            std::fprintf(stderr, "qx_placeholder_assets: cannot write %s\n", path.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}

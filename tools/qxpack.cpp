@@ -1,0 +1,222 @@
+// qxpack: makes archives and inspects the archive at the end of any file (a bare archive or a
+// program with one appended), through the same reader and decoder the program uses.
+//
+//   qxpack pack ARCHIVE FILE...   entry k is the k-th file, named its base name plus ".~"
+//   qxpack list FILE              entry number, name, offset, stored size, decoded size
+//   qxpack extract FILE N [OUT]   decodes entry N to OUT, or to standard output
+//   qxpack verify FILE            decodes every entry and checks the whole layout
+//
+// Exit codes: 0 success; 1 a damaged or invalid archive, or a file that cannot be read or
+// written, with one line on standard error; 64 a usage error.
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "archive/archive_reader.h"
+#include "archive/entry_decoder.h"
+#include "platform/virtual_platform.h"
+#include "tools/archive_writer.h"
+
+namespace qx {
+namespace {
+
+constexpr int kExitDamaged = 1;
+constexpr int kExitUsage = 64;
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: qxpack pack ARCHIVE FILE...\n"
+                 "       qxpack list FILE\n"
+                 "       qxpack extract FILE N [OUT]\n"
+                 "       qxpack verify FILE\n");
+    return kExitUsage;
+}
+
+[[gnu::format(printf, 1, 2)]] int Fail(const char* format, ...) {
+    std::fputs("qxpack: ", stderr);
+    va_list arguments;
+    va_start(arguments, format);
+    std::vfprintf(stderr, format, arguments);
+    va_end(arguments);
+    std::fputc('\n', stderr);
+    return kExitDamaged;
+}
+
+bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) return false;
+    bytes.clear();
+    uint8_t chunk[1 << 16];
+    size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    const bool ok = std::ferror(file) == 0;
+    std::fclose(file);
+    return ok;
+}
+
+// Writes to path, or to standard output when path is null.
+bool WriteWholeFile(const char* path, const std::vector<uint8_t>& bytes) {
+    std::FILE* file = path != nullptr ? std::fopen(path, "wb") : stdout;
+    if (file == nullptr) return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    ok = (path != nullptr ? std::fclose(file) : std::fflush(file)) == 0 && ok;
+    return ok;
+}
+
+// The file under inspection stands in for the program file of the engine's reader.
+VirtualPlatform inspected;
+
+struct EntryFacts {
+    std::string name;
+    uint32_t offset = 0;  // from the archive start
+    uint32_t storedSize = 0;
+    uint32_t decodedSize = 0;
+};
+
+// Opens the archive at the end of path and reads every entry's directory facts and block
+// header. Returns 0 or the exit code of the failure, already reported.
+int OpenInspected(const char* path, std::vector<EntryFacts>& facts) {
+    if (!ReadWholeFile(path, inspected.executableImage))
+        return Fail("%s: cannot read the file", path);
+    UsePlatform(&inspected);
+    if (!OpenArchive()) return Fail("%s: %s", path, archiveState.failure);
+    const std::vector<uint8_t>& image = inspected.executableImage;
+    const size_t archiveStart = image.size() - archiveState.archiveSize;
+    facts.assign(archiveState.entryCount, {});
+    for (uint32_t k = 0; k < archiveState.entryCount; ++k) {
+        const uint8_t* record =
+            image.data() + archiveStart + archiveState.directoryOffset + k * kDirectoryRecordSize;
+        if (record[0] > kRecordNameCapacity)
+            return Fail("%s: entry %u: name length %u is above 63", path, k + 1, record[0]);
+        EntryFacts& entry = facts[k];
+        for (uint32_t c = 0; c < record[0]; ++c) {
+            const auto character = static_cast<char>(record[kRecordNameOffset + c]);
+            entry.name += (character >= ' ' && character <= '~') ? character : '?';
+        }
+        entry.offset = ReadU32(record + kRecordOffsetField);
+        entry.storedSize = ReadU32(record + kRecordSizeField);
+        uint8_t header[4];
+        if (entry.storedSize < kBlockHeaderSize)
+            return Fail("%s: entry %u: %u stored bytes cannot hold a block header", path, k + 1,
+                        entry.storedSize);
+        if (!ReadEntryBytes(k + 1, header, sizeof header, sizeof header))
+            return Fail("%s: entry %u: %s", path, k + 1, archiveState.failure);
+        entry.decodedSize = ReadU32(header);
+        // Every code word takes at least one bit.
+        if (entry.decodedSize / 8 >= entry.storedSize)
+            return Fail("%s: entry %u: output length %u cannot come from %u stored bytes", path,
+                        k + 1, entry.decodedSize, entry.storedSize);
+    }
+    return 0;
+}
+
+// Decodes entry entryNumber into output. Returns 0 or the reported exit code.
+int DecodeEntry(const char* path, uint32_t entryNumber, const EntryFacts& entry,
+                std::vector<uint8_t>& output) {
+    output.assign(entry.decodedSize, 0);
+    if (!LoadEntry(entryNumber, output.data(), entry.decodedSize))
+        return Fail("%s: entry %u: %s", path, entryNumber, decodeReport.failure);
+    return 0;
+}
+
+int Pack(int count, char** paths) {
+    const char* archivePath = paths[0];
+    std::vector<NamedData> items(static_cast<size_t>(count - 1));
+    for (int k = 1; k < count; ++k) {
+        NamedData& item = items[static_cast<size_t>(k - 1)];
+        if (!ReadWholeFile(paths[k], item.bytes)) return Fail("%s: cannot read the file", paths[k]);
+        const char* slash = std::strrchr(paths[k], '/');
+        item.name = std::string(slash != nullptr ? slash + 1 : paths[k]) + ".~";
+    }
+    std::vector<uint8_t> archive;
+    const char* failure = "";
+    if (!PackArchive(items, archive, failure)) return Fail("%s: %s", archivePath, failure);
+    if (!WriteWholeFile(archivePath, archive))
+        return Fail("%s: cannot write the file", archivePath);
+    return 0;
+}
+
+int List(const char* path) {
+    std::vector<EntryFacts> facts;
+    if (const int failed = OpenInspected(path, facts)) return failed;
+    std::printf("entry  name              offset      stored     decoded\n");
+    for (size_t k = 0; k < facts.size(); ++k)
+        std::printf("%5zu  %-14s %9u %11u %11u\n", k + 1, facts[k].name.c_str(), facts[k].offset,
+                    facts[k].storedSize, facts[k].decodedSize);
+    return 0;
+}
+
+bool ParseEntryNumber(const char* text, uint32_t& number) {
+    const size_t length = std::strlen(text);
+    if (length == 0 || length > 9 || std::strspn(text, "0123456789") != length) return false;
+    number = static_cast<uint32_t>(std::strtoul(text, nullptr, 10));
+    return true;
+}
+
+int Extract(const char* path, const char* numberText, const char* outPath) {
+    uint32_t entryNumber = 0;
+    if (!ParseEntryNumber(numberText, entryNumber)) return Usage();
+    std::vector<EntryFacts> facts;
+    if (const int failed = OpenInspected(path, facts)) return failed;
+    if (entryNumber == 0 || entryNumber > facts.size())
+        return Fail("%s: no entry %u (the archive has %zu)", path, entryNumber, facts.size());
+    std::vector<uint8_t> output;
+    if (const int failed = DecodeEntry(path, entryNumber, facts[entryNumber - 1], output))
+        return failed;
+    if (!WriteWholeFile(outPath, output))
+        return Fail("%s: cannot write the output", outPath != nullptr ? outPath : "stdout");
+    return 0;
+}
+
+int Verify(const char* path) {
+    std::vector<EntryFacts> facts;
+    if (const int failed = OpenInspected(path, facts)) return failed;
+    const std::vector<uint8_t>& image = inspected.executableImage;
+    const uint8_t* archive = image.data() + image.size() - archiveState.archiveSize;
+    if (std::memcmp(archive, kArchiveMagic, kArchiveMagicSize) != 0 ||
+        archive[kArchiveMagicSize] != kArchiveMagicEnd)
+        return Fail("%s: the archive does not begin with its magic text", path);
+    uint64_t expectedOffset = kFirstEntryOffset;
+    uint64_t decodedTotal = 0;
+    std::vector<uint8_t> output;
+    for (uint32_t k = 0; k < facts.size(); ++k) {
+        const EntryFacts& entry = facts[k];
+        if (entry.offset != expectedOffset)
+            return Fail("%s: entry %u does not follow the one before it", path, k + 1);
+        expectedOffset += entry.storedSize;
+        if (const int failed = DecodeEntry(path, k + 1, entry, output)) return failed;
+        if (decodeReport.bytesUsed != entry.storedSize)
+            return Fail("%s: entry %u: decoding uses %u of its %u stored bytes", path, k + 1,
+                        decodeReport.bytesUsed, entry.storedSize);
+        decodedTotal += entry.decodedSize;
+    }
+    if (expectedOffset != archiveState.directoryOffset)
+        return Fail("%s: the directory does not follow the last entry", path);
+    std::printf("%s: %zu %s, %llu bytes decoded, all intact\n", path, facts.size(),
+                facts.size() == 1 ? "entry" : "entries",
+                static_cast<unsigned long long>(decodedTotal));
+    return 0;
+}
+
+int Run(int argc, char** argv) {
+    if (argc < 3) return Usage();
+    const std::string command = argv[1];
+    if (command == "pack" && argc >= 4) return Pack(argc - 2, argv + 2);
+    if (command == "list" && argc == 3) return List(argv[2]);
+    if (command == "extract" && (argc == 4 || argc == 5))
+        return Extract(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
+    if (command == "verify" && argc == 3) return Verify(argv[2]);
+    return Usage();
+}
+
+}  // namespace
+}  // namespace qx
+
+int main(int argc, char** argv) {
+    const int code = qx::Run(argc, argv);
+    qx::CloseArchive();
+    return code;
+}
