@@ -16,9 +16,11 @@
 #include "host/host_settings.h"
 #include "host/startup.h"
 #include "host/window.h"
+#include "music/music_binding.h"
 #include "music/scene_sequencer.h"
 #include "platform/virtual_platform.h"
 #include "timing/tick_scheduler.h"
+#include "support/fake_sound_module.h"
 
 namespace qx::test {
 
@@ -34,6 +36,7 @@ inline void ResetHostState() {
     sequencerState = {};
     fadeState = {};
     startupJournal = {};
+    musicBinding = {};
 }
 
 // Parses a command line given as words after the program path.
@@ -75,6 +78,7 @@ protected:
     void SetUp() override {
         ResetHostState();
         UsePlatform(&platform);
+        InstallFakeSoundModule(platform);
     }
     void TearDown() override { UsePlatform(nullptr); }
 };
