@@ -59,6 +59,11 @@ void PresentWithBlit() {
             std::transform(shown, shown + count, quantisedPixels, QuantiseTo565);
         shown = quantisedPixels;
     }
+    if (framebufferState.digestEnabled) {
+        uint64_t digest = framebufferState.digest;
+        for (uint32_t i = 0; i < width * rows; ++i) digest = (digest ^ shown[i]) * 0x100000001B3;
+        framebufferState.digest = digest;
+    }
     ThePlatform().Present(shown, width, rows, width);
 }
 

@@ -14,6 +14,8 @@ struct FramebufferState {
     uint32_t height = 0;
     uint32_t shownHeight = 0;  // rows presented: the scenes' region, never the caption rows
     bool surfaceCreated = false;
+    bool digestEnabled = false;
+    uint64_t digest = 0xCBF29CE484222325;  // FNV-1a over every pixel presented
 };
 extern FramebufferState framebufferState;
 

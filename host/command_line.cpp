@@ -55,6 +55,8 @@ void PrintUsage(std::FILE* stream) {
         "  --square-pixels  show 1:1 pixels instead of the 4:3 shape\n"
         "  --headless       play offline: no window, no sound device, virtual clock\n"
         "  --frames N       end after N frames\n"
+        "  --digest         print a digest of all pictures shown (same build and options:\n"
+        "                   same digest)\n"
         "  --help           show this text\n"
         "Escape, a right click or closing the window ends the show; Alt+Enter or F11 toggles\n"
         "full screen.\n",
@@ -90,6 +92,8 @@ CommandLineResult ParseCommandLine(int argc, const char* const* argv) {
             launchOptions.squarePixels = true;
         } else if (name == "headless" && !hasValue) {
             launchOptions.headless = true;
+        } else if (name == "digest" && !hasValue) {
+            launchOptions.printDigest = true;
         } else if (name == "fps") {
             if (!takeValue() || !ParseNumber(value, 1000, launchOptions.framesPerSecond))
                 return UsageError("--fps needs a number from 0 to 1000", value);

@@ -13,6 +13,7 @@ struct LaunchOptions {
     bool squarePixels = false;      // show 1:1 pixels instead of the 4:3 shape
     bool headless = false;          // offline run: virtual clock, no window, no sound device
     uint32_t frameLimit = 0;        // end after this many frames; 0 = no limit
+    bool printDigest = false;       // print a digest of every picture shown, at the end
 };
 extern LaunchOptions launchOptions;
 

@@ -16,23 +16,24 @@ namespace {
 // Behind schedule by more than this, pacing starts afresh instead of rushing frames to catch up.
 inline constexpr int32_t kMaximumPaceLag = 250;  // ms
 
-// The pass's sleep: 1 ms always, and with pacing until pass k is due at paceStart + 1 +
-// k * 1000 / fps, so that frame times do not drift.
+// The pass's sleep. Unpaced it is 1 ms, to yield the processor. Paced, pass k is due at
+// paceStart + k * 1000 / fps exactly, so frame times do not drift and the offline run's frame k
+// happens at k * 1000 / fps ms; a pass that is already late does not sleep at all.
 void SleepForPass() {
     Platform& platform = ThePlatform();
     const uint32_t fps = launchOptions.framesPerSecond;
-    uint32_t wait = 1;
-    if (fps != 0) {
-        const uint32_t now = platform.Milliseconds();
-        uint32_t offset = static_cast<uint32_t>(loopState.passCount * 1000u / fps);
-        int32_t ahead = static_cast<int32_t>(loopState.paceStart + 1 + offset - now);
-        if (ahead < -kMaximumPaceLag) {
-            loopState.paceStart = now - 1 - offset;
-            ahead = 0;
-        }
-        if (ahead > 1) wait = static_cast<uint32_t>(ahead);
+    if (fps == 0) {
+        platform.Sleep(1);
+        return;
     }
-    platform.Sleep(wait);
+    const uint32_t now = platform.Milliseconds();
+    const uint32_t offset = static_cast<uint32_t>(loopState.passCount * 1000u / fps);
+    int32_t ahead = static_cast<int32_t>(loopState.paceStart + offset - now);
+    if (ahead < -kMaximumPaceLag) {
+        loopState.paceStart = now - offset;
+        ahead = 0;
+    }
+    if (ahead > 0) platform.Sleep(static_cast<uint32_t>(ahead));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The frame loop: each pass sleeps (at least 1 ms, longer to pace frames), steps the scene
+// The frame loop: each pass sleeps (1 ms, or until the frame is due when paced), steps the scene
 // sequencer, presents the framebuffer, runs the due ticks, updates the frame rate and empties
 // the event queue. It returns at the end of the pass on which the quit flag was set.
 #pragma once

@@ -1,6 +1,7 @@
 // Entry point: parse the command line, pick the desktop or the offline platform, play.
 #include <cstdio>
 
+#include "display/framebuffer.h"
 #include "host/command_line.h"
 #include "host/error_code.h"
 #include "host/startup.h"
@@ -27,6 +28,9 @@ int main(int argc, char** argv) {
     } else {
         UsePlatform(&SdlPlatformInstance());
     }
+    framebufferState.digestEnabled = launchOptions.printDigest;
     RunProduction();
+    if (launchOptions.printDigest)
+        std::printf("%016llx\n", static_cast<unsigned long long>(framebufferState.digest));
     ExitWithErrorCode();
 }

@@ -1,13 +1,144 @@
 #include "music/music_binding.h"
 
+#include <cstdio>
+#include <cstring>
+
+#include "host/command_line.h"
+#include "host/error_code.h"
+#include "platform/platform.h"
+
 namespace qx {
 
-// No sound module is bound yet: the song is silent and its position stays at 0.
-bool MusicInit(uint32_t /*musicKind*/, void* /*window*/) { return true; }
-bool MusicLoadMemory(const uint8_t* /*song*/, uint32_t /*length*/) { return true; }
-void MusicPlay() {}
-void MusicStop() {}
-uint32_t MusicPosition() { return 0; }
-void MusicShutdown() { MusicStop(); }
+const char kSoundModuleNames[] =
+    "libqxsound.so\0"
+    "FSOUND_Init\0FSOUND_Close\0FMUSIC_PlaySong\0FMUSIC_StopSong\0FMUSIC_LoadSong\0"
+    "FMUSIC_LoadSongMemory\0FMUSIC_GetOrder\0FMUSIC_GetRow\0FSOUND_SetHWND\0"
+    "FSOUND_SetPriority\0FSOUND_Stream_OpenMpeg\0FSOUND_Stream_Play\0"
+    "FSOUND_Stream_GetPosition\0FSOUND_Stream_Stop\0FSOUND_Stream_Close\0"
+    "\xFF";
+
+MusicBindingState musicBinding;
+
+namespace {
+
+inline constexpr int kMixRate = 44100;        // Hz
+inline constexpr int kSoftwareChannels = 32;
+
+using InitFn = int (*)(int, int, unsigned int);
+using VoidFn = void (*)();
+using SongFn = int (*)(void*);
+using LoadSongFn = void* (*)(const char*);
+using LoadSongMemoryFn = void* (*)(void*, int);
+using SetWindowFn = int (*)(void*);
+using StreamOpenFn = void* (*)(const char*, unsigned int);
+using StreamPlayFn = int (*)(int, void*);
+using UseClockFn = void (*)(uint32_t (*)());
+
+// The function in a slot, or null: nothing is ever called through an empty slot.
+template <typename Fn>
+Fn Slot(MusicSlot slot) {
+    return reinterpret_cast<Fn>(musicBinding.functionTable[slot]);
+}
+
+bool StreamMode() { return musicBinding.musicKindTag == kMusicKindStream; }
+
+bool Fail(uint32_t code, const char* what, const char* name) {
+    std::snprintf(musicBinding.errorCause, sizeof musicBinding.errorCause, "%s %s", what, name);
+    return SetErrorCode(code, musicBinding.errorCause);
+}
+
+uint32_t OfflineClock() { return ThePlatform().Milliseconds(); }
+
+}  // namespace
+
+bool MusicInit(uint32_t musicKind, void* window) {
+    Platform& platform = ThePlatform();
+    musicBinding.libraryHandle = nullptr;
+    musicBinding.musicKindTag = musicKind;
+    const char* name = kSoundModuleNames;
+    void* library = platform.OpenLibraryBesideExecutable(name);
+    if (library == nullptr) return Fail(kErrorSound, "the sound module could not be loaded:", name);
+    musicBinding.libraryHandle = library;
+    for (uint32_t slot = 0; slot < kMusicSlotCount; ++slot) {
+        name += std::strlen(name) + 1;
+        void* address = platform.FindSymbol(library, name);
+        if (address == nullptr) return Fail(kErrorSound, "the sound module lacks", name);
+        musicBinding.functionTable[slot] = address;
+    }
+    if (launchOptions.headless) {
+        auto useClock = reinterpret_cast<UseClockFn>(platform.FindSymbol(library, kVirtualClockName));
+        if (useClock == nullptr) return Fail(kErrorSound, "the sound module lacks", kVirtualClockName);
+        useClock(OfflineClock);
+    }
+    if (Slot<InitFn>(kSlotInit)(kMixRate, kSoftwareChannels, 0) != 1)
+        return Fail(kErrorSound, "the sound module did not initialise:", "FSOUND_Init");
+    Slot<SetWindowFn>(kSlotSetWindow)(window);
+    return true;
+}
+
+bool MusicLoadMemory(const uint8_t* song, uint32_t length) {
+    if (musicBinding.libraryHandle == nullptr || StreamMode())
+        return Fail(kErrorSound, "the song could not be loaded:", "no module player");
+    musicBinding.moduleHandle = Slot<LoadSongMemoryFn>(kSlotLoadSongMemory)(
+        const_cast<uint8_t*>(song), static_cast<int>(length));
+    if (musicBinding.moduleHandle == nullptr)
+        return Fail(kErrorSound, "the song could not be loaded:", "not a playable module");
+    return true;
+}
+
+bool MusicLoadFile(const char* fileName) {
+    if (musicBinding.libraryHandle == nullptr)
+        return Fail(kErrorSongFile, "the song file could not be loaded:", fileName);
+    if (StreamMode()) {
+        musicBinding.streamHandle = Slot<StreamOpenFn>(kSlotStreamOpen)(fileName, 0);
+        if (musicBinding.streamHandle == nullptr)
+            return Fail(kErrorSongFile, "the song file could not be loaded:", fileName);
+        return true;
+    }
+    musicBinding.moduleHandle = Slot<LoadSongFn>(kSlotLoadSong)(fileName);
+    if (musicBinding.moduleHandle == nullptr)
+        return Fail(kErrorSongFile, "the song file could not be loaded:", fileName);
+    return true;
+}
+
+void MusicPlay() {
+    if (musicBinding.libraryHandle == nullptr) return;
+    if (StreamMode()) {
+        if (auto play = Slot<StreamPlayFn>(kSlotStreamPlay))
+            musicBinding.streamChannel = play(-1, musicBinding.streamHandle);
+    } else if (auto play = Slot<SongFn>(kSlotPlaySong)) {
+        play(musicBinding.moduleHandle);
+    }
+}
+
+void MusicStop() {
+    if (musicBinding.libraryHandle == nullptr) return;
+    if (auto stop = Slot<SongFn>(StreamMode() ? kSlotStreamStop : kSlotStopSong))
+        stop(StreamMode() ? musicBinding.streamHandle : musicBinding.moduleHandle);
+}
+
+uint32_t MusicPosition() {
+    if (StreamMode()) {
+        auto position = Slot<SongFn>(kSlotStreamGetPosition);
+        return position != nullptr ? static_cast<uint32_t>(position(musicBinding.streamHandle)) : 0;
+    }
+    if (musicBinding.libraryHandle == nullptr) return 0;
+    auto getOrder = Slot<SongFn>(kSlotGetOrder);
+    auto getRow = Slot<SongFn>(kSlotGetRow);
+    if (getOrder == nullptr || getRow == nullptr) return 0;
+    const uint32_t order = static_cast<uint32_t>(getOrder(musicBinding.moduleHandle));
+    const uint32_t row = static_cast<uint32_t>(getRow(musicBinding.moduleHandle));
+    return (row & 0xFFFF00FFu) | ((order & 0xFF) << 8);
+}
+
+void MusicShutdown() {
+    MusicStop();
+    if (musicBinding.libraryHandle == nullptr) return;
+    if (auto close = Slot<SongFn>(kSlotStreamClose)) close(musicBinding.streamHandle);
+    if (auto close = Slot<VoidFn>(kSlotClose)) close();
+    ThePlatform().CloseLibrary(musicBinding.libraryHandle);
+    // Cleared, so that nothing calls into the unloaded module afterwards.
+    musicBinding = {};
+}
 
 }  // namespace qx

@@ -1,18 +1,57 @@
-// The music binding: the sound module that plays the soundtrack and reports the music position,
-// (order mod 256) x 256 + row, the production's clock for scene changes.
+// The music binding: the sound module, loaded from the program's directory at run time and bound
+// by name, plays the soundtrack; its (order, row) is the music position, the production's clock
+// for scene changes.
 #pragma once
 
 #include <cstdint>
 
 namespace qx {
 
-inline constexpr uint32_t kMusicKindModule = 0x584D;  // 'X','M'
+inline constexpr uint32_t kMusicKindModule = 0x584D;  // 'X','M': a tracker module
+inline constexpr uint32_t kMusicKindStream = 0x4D504547;  // 'M','P','E','G': a stream
 
-bool MusicInit(uint32_t musicKind, void* window);  // fails with error code 6
+// Slots of the function table, in the order of the name list.
+enum MusicSlot : uint32_t {
+    kSlotInit,
+    kSlotClose,
+    kSlotPlaySong,
+    kSlotStopSong,
+    kSlotLoadSong,
+    kSlotLoadSongMemory,
+    kSlotGetOrder,
+    kSlotGetRow,
+    kSlotSetWindow,
+    kSlotSetPriority,
+    kSlotStreamOpen,
+    kSlotStreamPlay,
+    kSlotStreamGetPosition,
+    kSlotStreamStop,
+    kSlotStreamClose,
+    kMusicSlotCount
+};
+
+// The module's file name followed by the exported names of slots 0..14, each NUL-terminated,
+// the run ended by a byte 0xFF.
+extern const char kSoundModuleNames[];
+inline constexpr char kVirtualClockName[] = "QXSOUND_UseVirtualClock";  // offline run only
+
+struct MusicBindingState {
+    void* libraryHandle = nullptr;
+    uint32_t musicKindTag = 0;
+    void* moduleHandle = nullptr;
+    void* streamHandle = nullptr;
+    int32_t streamChannel = 0;
+    void* functionTable[kMusicSlotCount] = {};
+    char errorCause[96] = {};  // the cause reported with error code 6
+};
+extern MusicBindingState musicBinding;
+
+bool MusicInit(uint32_t musicKind, void* window);            // fails with error code 6
 bool MusicLoadMemory(const uint8_t* song, uint32_t length);  // fails with error code 6
+bool MusicLoadFile(const char* fileName);                    // fails with error code 8
 void MusicPlay();
 void MusicStop();
-uint32_t MusicPosition();  // 0 without a sound module
+uint32_t MusicPosition();  // (order mod 256) x 256 + row; 0 without a sound module
 void MusicShutdown();
 
 }  // namespace qx

@@ -1,8 +1,7 @@
 #include "scenes/scene_table.h"
 
-#include <cstdint>
-
-#include "host/host_settings.h"
+#include "overlay/debug_overlay.h"
+#include "scenes/work_pictures.h"
 
 namespace qx {
 
@@ -10,35 +9,59 @@ namespace {
 
 bool Nothing() { return true; }
 
-// A test card until the scenes exist: colour bars over a grey ramp, drifting with the timer.
-bool DrawTestCard() {
-    uint32_t* out = hostSettings.framebuffer;
-    if (out == nullptr) return true;
-    static constexpr uint32_t kBars[8] = {0xFFFFFF, 0xFFFF00, 0x00FFFF, 0x00FF00,
-                                          0xFF00FF, 0xFF0000, 0x0000FF, 0x000000};
-    const uint32_t shift = hostSettings.timerCounter / 8;
-    for (uint32_t y = 0; y < kPictureHeight; ++y) {
-        for (uint32_t x = 0; x < kPictureWidth; ++x) {
-            uint32_t pixel;
-            if (y < 140) {
-                pixel = kBars[x / 40];
-            } else {
-                const uint32_t grey = ((x + shift) * 256 / kPictureWidth) & 0xFF;
-                pixel = grey * 0x010101;
-            }
-            out[y * kPictureWidth + x] = pixel;
-        }
-    }
+// Until a scene is built, its frame shows the black work picture with the overlay on top.
+bool PlaceholderFrame() {
+    CopyToFramebuffer(workPicture);
+    DrawDebugOverlay();
     return true;
 }
 
-constexpr SceneTableRow kTestCardTable[] = {
-    {0xFFFFFFFE, Nothing, DrawTestCard, Nothing},
+// Music positions are order x 256 + row. Rows 3, 4 and 20 end one row before an order boundary.
+constexpr SceneTableRow kProductionTable[] = {
+    {0x0500, Nothing, PlaceholderFrame, Nothing},  //  0 title
+    {0x0800, Nothing, PlaceholderFrame, Nothing},  //  1 wireframe
+    {0x0A00, Nothing, PlaceholderFrame, Nothing},  //  2 wireframe, title darkening
+    {0x0A3F, Nothing, PlaceholderFrame, Nothing},  //  3 wireframe, lines fading out
+    {0x0B3F, Nothing, PlaceholderFrame, Nothing},  //  4 flare cloud
+    {0x0C20, Nothing, PlaceholderFrame, Nothing},  //  5 glass
+    {0x0D00, Nothing, PlaceholderFrame, Nothing},  //  6 glass, fade to white
+    {0x0E00, Nothing, PlaceholderFrame, Nothing},  //  7 rays
+    {0x0E20, Nothing, PlaceholderFrame, Nothing},  //  8 rays with jitter
+    {0x0F00, Nothing, PlaceholderFrame, Nothing},  //  9 rays, black dip
+    {0x1000, Nothing, PlaceholderFrame, Nothing},  // 10 string web with text
+    {0x1008, Nothing, PlaceholderFrame, Nothing},  // 11 string web, white flash
+    {0x1010, Nothing, PlaceholderFrame, Nothing},  // 12 string web, line flash
+    {0x1014, Nothing, PlaceholderFrame, Nothing},  // 13 string web, line flash
+    {0x1018, Nothing, PlaceholderFrame, Nothing},  // 14 string web, line flash
+    {0x1020, Nothing, PlaceholderFrame, Nothing},  // 15 string web, line flash
+    {0x1100, Nothing, PlaceholderFrame, Nothing},  // 16 string web, fade to white
+    {0x1200, Nothing, PlaceholderFrame, Nothing},  // 17 grey echo
+    {0x1300, Nothing, PlaceholderFrame, Nothing},  // 18 film roll
+    {0x1400, Nothing, PlaceholderFrame, Nothing},  // 19 web over picture
+    {0x143F, Nothing, PlaceholderFrame, Nothing},  // 20 morph
+    {0x1600, Nothing, PlaceholderFrame, Nothing},  // 21 morph, half flash
+    {0x1800, Nothing, PlaceholderFrame, Nothing},  // 22 tunnel
+    {0x1A00, Nothing, PlaceholderFrame, Nothing},  // 23 twins
+    {0x1B00, Nothing, PlaceholderFrame, Nothing},  // 24 wave
+    {0x1C00, Nothing, PlaceholderFrame, Nothing},  // 25 web trails
+    {0x1D00, Nothing, PlaceholderFrame, Nothing},  // 26 bump
+    {0x1D10, Nothing, PlaceholderFrame, Nothing},  // 27 bump, half flash
+    {0x1D20, Nothing, PlaceholderFrame, Nothing},  // 28 bump, half flash
+    {0x1D30, Nothing, PlaceholderFrame, Nothing},  // 29 bump, half flash
+    {0x1D38, Nothing, PlaceholderFrame, Nothing},  // 30 bump, half flash
+    {0x1D3C, Nothing, PlaceholderFrame, Nothing},  // 31 bump, half flash
+    {0x1E00, Nothing, PlaceholderFrame, Nothing},  // 32 bump, half flash
+    {0x1E10, Nothing, PlaceholderFrame, Nothing},  // 33 chrome, white
+    {0x2000, Nothing, PlaceholderFrame, Nothing},  // 34 chrome, black
+    {0x2010, Nothing, PlaceholderFrame, Nothing},  // 35 rotozoom, white
+    {0x2200, Nothing, PlaceholderFrame, Nothing},  // 36 rotozoom, black
+    {0x2400, Nothing, PlaceholderFrame, Nothing},  // 37 water
+    {0x2500, Nothing, PlaceholderFrame, Nothing},  // 38 water, fade to black
     {kEndRowPosition, nullptr, nullptr, nullptr},
 };
 
 }  // namespace
 
-const SceneTableRow* ProductionSceneTable() { return kTestCardTable; }
+const SceneTableRow* ProductionSceneTable() { return kProductionTable; }
 
 }  // namespace qx

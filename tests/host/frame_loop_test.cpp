@@ -95,7 +95,7 @@ TEST_F(FrameLoopTest, PacingHoldsFramesToTheirDueTimesWithoutDrift) {
     launchOptions.framesPerSecond = 60;
     launchOptions.frameLimit = 7;
     RunFrameLoop();
-    EXPECT_EQ(presentTimes, (std::vector<uint32_t>{5001, 5017, 5034, 5051, 5067, 5084, 5101}));
+    EXPECT_EQ(presentTimes, (std::vector<uint32_t>{5000, 5016, 5033, 5050, 5066, 5083, 5100}));
 }
 
 void StallOnSecondPresent(VirtualPlatform& p, const uint32_t*, uint32_t, uint32_t, uint32_t,
@@ -109,7 +109,7 @@ TEST_F(FrameLoopTest, PacingStartsAfreshAfterAStallInsteadOfRushingFrames) {
     launchOptions.frameLimit = 6;
     platform.presentHook = StallOnSecondPresent;
     RunFrameLoop();
-    EXPECT_EQ(presentTimes, (std::vector<uint32_t>{5001, 5011, 7012, 7021, 7031, 7041}));
+    EXPECT_EQ(presentTimes, (std::vector<uint32_t>{5000, 5010, 7010, 7020, 7030, 7040}));
 }
 
 TEST_F(FrameLoopTest, FullScreenToggleKeys) {

@@ -19,10 +19,12 @@
 #include "host/host_settings.h"
 #include "host/startup.h"
 #include "host/window.h"
+#include "music/music_binding.h"
 #include "music/scene_sequencer.h"
 #include "platform/virtual_platform.h"
 #include "timing/tick_scheduler.h"
 #include "tools/placeholder_assets.h"
+#include "support/fake_sound_module.h"
 
 namespace qx::test {
 
@@ -38,6 +40,7 @@ inline void ResetHostState() {
     sequencerState = {};
     fadeState = {};
     startupJournal = {};
+    musicBinding = {};
     archiveState = {};
     entryReader = {};
     decodeReport = {};
@@ -95,6 +98,7 @@ protected:
     void SetUp() override {
         ResetHostState();
         UsePlatform(&platform);
+        InstallFakeSoundModule(platform);
     }
     void TearDown() override { UsePlatform(nullptr); }
 };

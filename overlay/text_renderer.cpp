@@ -1,0 +1,87 @@
+#include "overlay/text_renderer.h"
+
+#include "data/font.h"
+#include "display/framebuffer.h"
+#include "host/host_settings.h"
+#include "host/window.h"
+
+namespace qx {
+
+TextState textState;
+
+namespace {
+
+inline constexpr uint32_t kLowerCaseFold = 0x20;
+
+uint32_t* CursorPixel() {
+    const uint32_t bytes = textState.lineOffset + textState.columnOffset;
+    return hostSettings.framebuffer + bytes / 4;
+}
+
+// Whether the pixel lies inside the framebuffer.
+bool InFramebuffer(const uint32_t* pixel) {
+    const uint32_t* first = framebufferState.pixelAddress;
+    if (first == nullptr) return false;
+    return pixel >= first && pixel < first + framebufferState.width * framebufferState.height;
+}
+
+}  // namespace
+
+void ResetTextCursor(uint32_t lineOffset) {
+    textState.columnOffset = 0;
+    textState.lineOffset = lineOffset;
+    textState.lineLength = displayState.width;
+}
+
+uint32_t* DrawGlyph(uint32_t code, uint32_t* pixel) {
+    if (code >= 0x60) code -= kLowerCaseFold;
+    if (code < kFirstGlyphCode || code >= kFirstGlyphCode + kGlyphCount)
+        return pixel + kGlyphWidth;  // no glyph: advance without ink
+    const GlyphRecord& glyph = kGlyphTable[code - kFirstGlyphCode];
+    const uint8_t* bits = kGlyphBitmaps.data() + glyph.offset;
+    const uint32_t colour = textState.textColour;
+    const uint32_t stride = textState.lineLength;
+    // The whole cell inside the framebuffer is the usual case and needs no test per pixel.
+    const bool inside = InFramebuffer(pixel) &&
+                        InFramebuffer(pixel + (kGlyphRows - 1) * stride + glyph.width - 1);
+    uint32_t* row = pixel;
+    for (uint32_t y = 0; y < kGlyphRows; ++y, row += stride, bits += glyph.width)
+        for (uint32_t x = 0; x < glyph.width; ++x)
+            if (bits[x] != 0 && (inside || InFramebuffer(row + x))) row[x] = colour;
+    return pixel + glyph.width;
+}
+
+void PrintText(const uint8_t* text) {
+    if (hostSettings.framebuffer == nullptr) return;
+    uint32_t* pixel = CursorPixel();
+    while (*text >= 2) pixel = DrawGlyph(*text++, pixel);
+    if (*text == kEndNewLine) {
+        textState.lineOffset += kGlyphRows * textState.lineLength * 4;
+        textState.columnOffset = 0;
+    } else {
+        textState.columnOffset = static_cast<uint32_t>(
+            (pixel - hostSettings.framebuffer) * 4 - textState.lineOffset);
+    }
+}
+
+void PrintText(const char* text) { PrintText(reinterpret_cast<const uint8_t*>(text)); }
+
+void PrintHex8(uint32_t byte) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    textState.digitBuffer[0] = static_cast<uint8_t>(kDigits[(byte >> 4) & 15]);
+    textState.digitBuffer[1] = static_cast<uint8_t>(kDigits[byte & 15]);
+    textState.digitBuffer[2] = kEndSameLine;
+    PrintText(textState.digitBuffer);
+}
+
+void PrintHex16(uint32_t value) {
+    PrintHex8((value >> 8) & 0xFF);
+    PrintHex8(value & 0xFF);
+}
+
+void PrintHex32(uint32_t value) {
+    PrintHex16(value >> 16);
+    PrintHex16(value & 0xFFFF);
+}
+
+}  // namespace qx

@@ -1,0 +1,15 @@
+#include "scenes/work_pictures.h"
+
+#include <algorithm>
+
+namespace qx {
+
+alignas(64) uint32_t workPicture[kWorkPicturePixels];
+alignas(64) uint32_t sparePicture[kPicturePixels];
+
+void CopyToFramebuffer(const uint32_t* picture) {
+    if (hostSettings.framebuffer == nullptr) return;
+    std::copy_n(picture, std::min(hostSettings.pixelCount, kPicturePixels), hostSettings.framebuffer);
+}
+
+}  // namespace qx

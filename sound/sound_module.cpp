@@ -1,0 +1,311 @@
+// The sound module: a shared library, loaded by the music binding at run time, that plays one
+// tracker module (XM) from memory and reports which order and row are being heard.
+//
+// Three ways to play, chosen at FSOUND_Init:
+//   device   libopenmpt renders on SDL's audio thread; after each 64-frame chunk the thread
+//            publishes the (order, row) that chunk starts with, stamped with the time it will be
+//            heard (now + one device buffer). The main thread only reads those snapshots.
+//   silent   no audio device could be opened: the song is rendered on demand, without output,
+//            up to the real time elapsed since play started, so timing is kept.
+//   virtual  the program supplied a clock (the offline run): as silent, but up to the clock's
+//            time, so exactly floor(t * 44100 / 1000) frames have been rendered at time t ms.
+//
+// Exported names are the plain names of the classic sound library's entry points; only the
+// calls and results the program relies on are implemented. MPEG streams are not supported.
+#include <SDL.h>
+#include <libopenmpt/libopenmpt.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#define QX_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+constexpr int32_t kSampleRate = 44100;        // frames per second, stereo 16-bit
+constexpr uint16_t kDeviceFrames = 512;       // device buffer: 11.6 ms
+constexpr size_t kChunkFrames = 64;           // position resolution: 1.45 ms
+constexpr size_t kSnapshotCapacity = 2048;    // about 3 s of chunk snapshots
+constexpr size_t kScratchFrames = 4096;       // render scratch for silent playing
+
+using Clock = std::chrono::steady_clock;
+using VirtualClock = uint32_t (*)();
+
+// A snapshot packs (heard time in 0.1 ms since the module's epoch) << 32 | order << 16 | row.
+uint64_t Pack(uint64_t tenthsOfMs, uint32_t order, uint32_t row) {
+    return (tenthsOfMs << 32) | ((order & 0xFFFF) << 16) | (row & 0xFFFF);
+}
+
+struct SoundModuleState {
+    bool initialised = false;
+    VirtualClock virtualClock = nullptr;
+    SDL_AudioDeviceID device = 0;  // 0: silent or virtual
+    bool audioSubsystem = false;
+    bool reportedSilence = false;
+    openmpt_module* song = nullptr;
+    bool playing = false;
+    Clock::time_point epoch{};
+    double deviceLatencyTenths = 0;  // 0.1 ms units from callback to the sound being heard
+
+    // Device mode: snapshots written by the audio thread, read by the main thread.
+    std::atomic<uint64_t> snapshots[kSnapshotCapacity]{};
+    std::atomic<uint64_t> snapshotCount{0};
+
+    // Silent and virtual modes (main thread only).
+    uint64_t framesRendered = 0;
+    Clock::time_point playStart{};
+    uint32_t virtualPlayStart = 0;
+    int16_t scratch[kScratchFrames * 2]{};
+
+    // GetOrder latches the snapshot it used so that the following GetRow belongs to it.
+    bool rowLatched = false;
+    int32_t latchedRow = 0;
+};
+SoundModuleState state;
+
+uint64_t TenthsSinceEpoch(Clock::time_point t) {
+    return static_cast<uint64_t>(
+        std::chrono::duration_cast<std::chrono::microseconds>(t - state.epoch).count() / 100);
+}
+
+void Publish(uint64_t snapshot) {
+    const uint64_t n = state.snapshotCount.load(std::memory_order_relaxed);
+    state.snapshots[n % kSnapshotCapacity].store(snapshot, std::memory_order_relaxed);
+    state.snapshotCount.store(n + 1, std::memory_order_release);
+}
+
+void FillFromSong(int16_t* out, size_t frames) {
+    size_t done = 0;
+    if (state.song != nullptr && state.playing) {
+        while (done < frames) {
+            const size_t want = std::min(kChunkFrames, frames - done);
+            const size_t got =
+                openmpt_module_read_interleaved_stereo(state.song, kSampleRate, want, out + done * 2);
+            done += got;
+            if (got < want) break;  // the song has ended
+        }
+    }
+    std::fill(out + done * 2, out + frames * 2, int16_t{0});
+}
+
+// SDL audio thread: render chunk by chunk, publishing each chunk's start position with the time
+// it will leave the speakers.
+void AudioCallback(void*, Uint8* stream, int length) {
+    auto* out = reinterpret_cast<int16_t*>(stream);
+    const size_t frames = static_cast<size_t>(length) / 4;
+    const double heardAt = static_cast<double>(TenthsSinceEpoch(Clock::now())) +
+                           state.deviceLatencyTenths;
+    for (size_t done = 0; done < frames; done += kChunkFrames) {
+        const size_t chunk = std::min(kChunkFrames, frames - done);
+        if (state.song != nullptr && state.playing) {
+            const double offset = static_cast<double>(done) * 10000.0 / kSampleRate;
+            Publish(Pack(static_cast<uint64_t>(heardAt + offset),
+                         static_cast<uint32_t>(openmpt_module_get_current_order(state.song)),
+                         static_cast<uint32_t>(openmpt_module_get_current_row(state.song))));
+        }
+        FillFromSong(out + done * 2, chunk);
+    }
+}
+
+// Silent and virtual modes: render without output up to the target frame count.
+void RenderUpTo(uint64_t targetFrames) {
+    while (state.framesRendered < targetFrames) {
+        const size_t want =
+            static_cast<size_t>(std::min<uint64_t>(kScratchFrames, targetFrames - state.framesRendered));
+        const size_t got =
+            openmpt_module_read_interleaved_stereo(state.song, kSampleRate, want, state.scratch);
+        if (got == 0) {  // the song has ended; its position stays where it ended
+            state.framesRendered = targetFrames;
+            return;
+        }
+        state.framesRendered += got;
+    }
+}
+
+// The (order, row) being heard now, packed as a snapshot.
+uint64_t CurrentPosition() {
+    if (state.song == nullptr) return 0;
+    if (state.device != 0) {
+        const uint64_t count = state.snapshotCount.load(std::memory_order_acquire);
+        if (count == 0) return 0;
+        const uint64_t now = TenthsSinceEpoch(Clock::now());
+        const uint64_t oldest = count > kSnapshotCapacity ? count - kSnapshotCapacity : 0;
+        for (uint64_t i = count; i > oldest; --i) {
+            const uint64_t s = state.snapshots[(i - 1) % kSnapshotCapacity].load(std::memory_order_relaxed);
+            if ((s >> 32) <= now) return s;
+        }
+        return 0;  // nothing is audible yet: the song's first row is still ahead
+    }
+    if (state.playing) {
+        uint64_t elapsedMs;
+        if (state.virtualClock != nullptr) {
+            elapsedMs = static_cast<uint32_t>(state.virtualClock() - state.virtualPlayStart);
+        } else {
+            elapsedMs = static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                  Clock::now() - state.playStart)
+                                                  .count());
+        }
+        RenderUpTo(elapsedMs * kSampleRate / 1000);
+    }
+    return Pack(0, static_cast<uint32_t>(openmpt_module_get_current_order(state.song)),
+                static_cast<uint32_t>(openmpt_module_get_current_row(state.song)));
+}
+
+void ReportSilenceOnce() {
+    if (state.reportedSilence) return;
+    state.reportedSilence = true;
+    std::fputs("QX_Marrowtide: no audio device; the music plays silently\n", stderr);
+}
+
+bool OpenDevice() {
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    state.audioSubsystem = true;
+    SDL_AudioSpec want{};
+    want.freq = kSampleRate;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = kDeviceFrames;
+    want.callback = AudioCallback;
+    SDL_AudioSpec have{};
+    state.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (state.device == 0) return false;
+    // What is written now is heard once the buffer ahead of it has played.
+    state.deviceLatencyTenths = static_cast<double>(have.samples) * 10000.0 / have.freq;
+    return true;
+}
+
+void CloseDevice() {
+    if (state.device != 0) {
+        SDL_CloseAudioDevice(state.device);
+        state.device = 0;
+    }
+    if (state.audioSubsystem) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        state.audioSubsystem = false;
+    }
+}
+
+openmpt_module* CreateSong(const void* data, size_t size) {
+    openmpt_module* song = openmpt_module_create_from_memory2(
+        data, size, openmpt_log_func_silent, nullptr, openmpt_error_func_ignore, nullptr, nullptr,
+        nullptr, nullptr);
+    if (song != nullptr) openmpt_module_set_repeat_count(song, 0);  // play once
+    return song;
+}
+
+void ReplaceSong(openmpt_module* song) {
+    if (state.device != 0) SDL_LockAudioDevice(state.device);
+    openmpt_module* old = state.song;
+    state.song = song;
+    state.playing = false;
+    if (state.device != 0) SDL_UnlockAudioDevice(state.device);
+    if (old != nullptr) openmpt_module_destroy(old);
+}
+
+}  // namespace
+
+// The offline run's clock; must be given before FSOUND_Init. With it no device is opened.
+QX_EXPORT void QXSOUND_UseVirtualClock(uint32_t (*milliseconds)()) { state.virtualClock = milliseconds; }
+
+QX_EXPORT int FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int flags) {
+    (void)flags;
+    if (mixRate <= 0 || maxSoftwareChannels <= 0) return 0;
+    if (state.initialised) return 1;
+    state.epoch = Clock::now();
+    state.snapshotCount.store(0);
+    if (state.virtualClock == nullptr && !OpenDevice()) {
+        CloseDevice();
+        ReportSilenceOnce();
+    }
+    state.initialised = true;
+    return 1;
+}
+
+QX_EXPORT void FSOUND_Close() {
+    if (state.device != 0) SDL_PauseAudioDevice(state.device, 1);
+    ReplaceSong(nullptr);
+    CloseDevice();
+    state.initialised = false;
+}
+
+QX_EXPORT void* FMUSIC_LoadSongMemory(void* data, int length) {
+    if (!state.initialised || data == nullptr || length <= 0) return nullptr;
+    openmpt_module* song = CreateSong(data, static_cast<size_t>(length));
+    if (song == nullptr) return nullptr;
+    ReplaceSong(song);
+    return song;
+}
+
+QX_EXPORT void* FMUSIC_LoadSong(const char* name) {
+    if (!state.initialised || name == nullptr) return nullptr;
+    std::FILE* file = std::fopen(name, "rb");
+    if (file == nullptr) return nullptr;
+    std::vector<unsigned char> bytes;
+    unsigned char block[65536];
+    size_t n;
+    while ((n = std::fread(block, 1, sizeof block, file)) > 0) bytes.insert(bytes.end(), block, block + n);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed || bytes.empty()) return nullptr;
+    openmpt_module* song = CreateSong(bytes.data(), bytes.size());
+    if (song == nullptr) return nullptr;
+    ReplaceSong(song);
+    return song;
+}
+
+QX_EXPORT int FMUSIC_PlaySong(void* song) {
+    if (song == nullptr || song != state.song) return 0;
+    if (state.device != 0) SDL_LockAudioDevice(state.device);
+    openmpt_module_set_position_order_row(state.song, 0, 0);
+    state.playing = true;
+    state.framesRendered = 0;
+    state.playStart = Clock::now();
+    if (state.virtualClock != nullptr) state.virtualPlayStart = state.virtualClock();
+    if (state.device != 0) {
+        SDL_UnlockAudioDevice(state.device);
+        SDL_PauseAudioDevice(state.device, 0);
+    }
+    return 1;
+}
+
+QX_EXPORT int FMUSIC_StopSong(void* song) {
+    if (song == nullptr || song != state.song) return 0;
+    if (state.device != 0) {
+        SDL_LockAudioDevice(state.device);
+        state.playing = false;
+        SDL_UnlockAudioDevice(state.device);
+    } else {
+        CurrentPosition();  // keep the position reached up to now
+        state.playing = false;
+    }
+    return 1;
+}
+
+QX_EXPORT int FMUSIC_GetOrder(void* song) {
+    if (song == nullptr || song != state.song) return -1;
+    const uint64_t s = CurrentPosition();
+    state.rowLatched = true;
+    state.latchedRow = static_cast<int32_t>(s & 0xFFFF);
+    return static_cast<int>((s >> 16) & 0xFFFF);
+}
+
+QX_EXPORT int FMUSIC_GetRow(void* song) {
+    if (song == nullptr || song != state.song) return -1;
+    if (state.rowLatched) {
+        state.rowLatched = false;
+        return state.latchedRow;
+    }
+    return static_cast<int>(CurrentPosition() & 0xFFFF);
+}
+
+QX_EXPORT int FSOUND_SetHWND(void*) { return 1; }
+QX_EXPORT int FSOUND_SetPriority(int, int) { return 1; }
+QX_EXPORT void* FSOUND_Stream_OpenMpeg(const char*, unsigned int) { return nullptr; }
+QX_EXPORT int FSOUND_Stream_Play(int, void*) { return -1; }
+QX_EXPORT int FSOUND_Stream_GetPosition(void*) { return 0; }
+QX_EXPORT int FSOUND_Stream_Stop(void*) { return 0; }
+QX_EXPORT int FSOUND_Stream_Close(void*) { return 0; }
