@@ -42,7 +42,11 @@ uint32_t* CreateFramebuffer(uint32_t width, uint32_t height, uint32_t bitsPerPix
     const uint32_t shownHeight = std::min(height, kPictureHeight);
     if (!ThePlatform().CreatePresentSurface(width, shownHeight)) return nullptr;
     std::fill_n(framebufferPixels, kFramebufferCapacity, 0u);
-    framebufferState = {framebufferPixels, width, height, shownHeight, true};
+    framebufferState.pixelAddress = framebufferPixels;
+    framebufferState.width = width;
+    framebufferState.height = height;
+    framebufferState.shownHeight = shownHeight;
+    framebufferState.surfaceCreated = true;
     return framebufferPixels;
 }
 

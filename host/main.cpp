@@ -4,6 +4,7 @@
 #include "display/framebuffer.h"
 #include "host/command_line.h"
 #include "host/error_code.h"
+#include "host/frame_loop.h"
 #include "host/startup.h"
 #include "platform/sdl_platform.h"
 #include "platform/virtual_platform.h"
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
     framebufferState.digestEnabled = launchOptions.printDigest;
     RunProduction();
     if (launchOptions.printDigest)
-        std::printf("%016llx\n", static_cast<unsigned long long>(framebufferState.digest));
+        std::printf("%016llx %llu frames\n", static_cast<unsigned long long>(framebufferState.digest),
+                    static_cast<unsigned long long>(loopState.passCount));
     ExitWithErrorCode();
 }

@@ -286,7 +286,7 @@ QX_EXPORT int FMUSIC_StopSong(void* song) {
 }
 
 QX_EXPORT int FMUSIC_GetOrder(void* song) {
-    if (song == nullptr || song != state.song) return -1;
+    if (song == nullptr || song != state.song) return 0;  // no song: the start of nothing
     const uint64_t s = CurrentPosition();
     state.rowLatched = true;
     state.latchedRow = static_cast<int32_t>(s & 0xFFFF);
@@ -294,7 +294,7 @@ QX_EXPORT int FMUSIC_GetOrder(void* song) {
 }
 
 QX_EXPORT int FMUSIC_GetRow(void* song) {
-    if (song == nullptr || song != state.song) return -1;
+    if (song == nullptr || song != state.song) return 0;  // no song: the start of nothing
     if (state.rowLatched) {
         state.rowLatched = false;
         return state.latchedRow;
