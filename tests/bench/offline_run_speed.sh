@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# Times the whole production in the offline run (pictures and music rendering, no output) and
-# prints it as a multiple of real time. Usage: offline_run_speed.sh [build/QX_Marrowtide] [fps]
+# Times start-up (to the first frame, offline) and the whole production in the offline run
+# (pictures and music rendering, no output), printed as a multiple of real time. Usage: offline_run_speed.sh [build/QX_Marrowtide] [fps]
 set -euo pipefail
 program=${1:-build/QX_Marrowtide}
 fps=${2:-60}
+start=$(date +%s%N)
+"$program" --headless --frames 1 >/dev/null
+end=$(date +%s%N)
+awk -v ns=$((end - start)) 'BEGIN { printf "start-up to the first frame: %.1f ms\n", ns / 1e6 }'
 start=$(date +%s%N)
 frames=$("$program" --headless --fps "$fps" --frames 0 --digest | awk '{print $2}')
 end=$(date +%s%N)
