@@ -3,6 +3,7 @@
 #include "archive/asset_catalogue.h"
 #include "display/framebuffer.h"
 #include "effects/fades.h"
+#include "effects/precalculation.h"
 #include "host/command_line.h"
 #include "host/error_code.h"
 #include "host/frame_loop.h"
@@ -42,11 +43,6 @@ bool LoadAssets() {
     return LoadAssetList();
 }
 
-bool PrepareEffects() {
-    Note("PrepareEffects");
-    return true;
-}
-
 bool StartUp() {
     Note("ReadOptions");
     ReadOptions();
@@ -73,7 +69,9 @@ bool StartUp() {
     RegisterTickSlot(kFadeSlot, 1, FadeDownTick);
     Note("RegisterTickSlot");
     RegisterTickSlot(kTimerSlot, 1, AdvanceTimerCounter);
-    if (!LoadAssets() || !PrepareEffects()) return false;
+    if (!LoadAssets()) return false;
+    Note("PrepareEffects");
+    PrepareEffects();
     Note("MusicPlay");
     MusicPlay();
     Note("RunFrameLoop");

@@ -2,7 +2,8 @@
 # tests need, asking apt only when something is missing.
 qx_packages=(
   build-essential cmake pkg-config
-  libsdl2-dev libopenmpt-dev
+  libsdl2-dev libopenmpt-dev sox
+  libfreetype-dev fonts-dejavu-core libpng-dev
   googletest libgtest-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils
 )

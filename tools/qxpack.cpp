@@ -5,6 +5,9 @@
 //   qxpack list FILE              entry number, name, offset, stored size, decoded size
 //   qxpack extract FILE N [OUT]   decodes entry N to OUT, or to standard output
 //   qxpack verify FILE            decodes every entry and checks the whole layout
+//   qxpack sheet [--half] FILE OUT.png
+//                                 a PNG contact sheet of the pictures and textures, half
+//                                 size with --half
 //
 // Exit codes: 0 success; 1 a damaged or invalid archive, or a file that cannot be read or
 // written, with one line on standard error; 64 a usage error.
@@ -18,6 +21,7 @@
 #include "archive/entry_decoder.h"
 #include "platform/virtual_platform.h"
 #include "tools/archive_writer.h"
+#include "tools/contact_sheet.h"
 
 namespace qx {
 namespace {
@@ -30,7 +34,8 @@ int Usage() {
                  "usage: qxpack pack ARCHIVE FILE...\n"
                  "       qxpack list FILE\n"
                  "       qxpack extract FILE N [OUT]\n"
-                 "       qxpack verify FILE\n");
+                 "       qxpack verify FILE\n"
+                 "       qxpack sheet [--half] FILE OUT.png\n");
     return kExitUsage;
 }
 
@@ -201,6 +206,22 @@ int Verify(const char* path) {
     return 0;
 }
 
+int Sheet(const char* path, const char* outPath, bool halve) {
+    std::vector<EntryFacts> facts;
+    if (const int failed = OpenInspected(path, facts)) return failed;
+    std::vector<SheetEntry> entries(facts.size());
+    for (uint32_t k = 0; k < facts.size(); ++k) {
+        entries[k].entryNumber = k + 1;
+        entries[k].name = facts[k].name.substr(0, facts[k].name.rfind(".~"));
+        if (const int failed = DecodeEntry(path, k + 1, facts[k], entries[k].bytes)) return failed;
+    }
+    const RgbImage sheet = MakeContactSheet(entries, halve);
+    if (sheet.width == 0) return Fail("%s: no pictures or textures", path);
+    std::string failure;
+    if (!WritePng(outPath, sheet, failure)) return Fail("%s: %s", outPath, failure.c_str());
+    return 0;
+}
+
 int Run(int argc, char** argv) {
     if (argc < 3) return Usage();
     const std::string command = argv[1];
@@ -209,6 +230,9 @@ int Run(int argc, char** argv) {
     if (command == "extract" && (argc == 4 || argc == 5))
         return Extract(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
     if (command == "verify" && argc == 3) return Verify(argv[2]);
+    if (command == "sheet" && argc == 4) return Sheet(argv[2], argv[3], false);
+    if (command == "sheet" && argc == 5 && std::strcmp(argv[2], "--half") == 0)
+        return Sheet(argv[3], argv[4], true);
     return Usage();
 }
 

@@ -18,6 +18,7 @@ constexpr uint32_t kXmSongNameSize = 20;        // song and tracker names
 constexpr uint32_t kXmInstrumentReserved = 22;  // bytes closing the instrument header
 constexpr uint8_t kXmPackedCell = 0x80;
 constexpr uint8_t kXmSixteenBit = 0x10;  // sample type flag
+constexpr uint32_t kXmMaxVolume = 64;    // samples and envelope points
 
 class Writer {
 public:
@@ -47,6 +48,22 @@ private:
     std::vector<uint8_t>& out;
 };
 
+// Points at strictly increasing ticks with values 0..64; sustain and loop points among them.
+const char* CheckEnvelope(const XmEnvelope& envelope) {
+    const std::vector<XmEnvelopePoint>& points = envelope.points;
+    if (points.size() > kXmMaxEnvelopePoints) return "an envelope has more than 12 points";
+    for (size_t k = 0; k < points.size(); ++k) {
+        if (points[k].value > kXmMaxVolume) return "an envelope value is above 64";
+        if (k > 0 && points[k].tick <= points[k - 1].tick)
+            return "an envelope's ticks do not increase";
+    }
+    if ((envelope.sustain && envelope.sustainPoint >= points.size()) ||
+        (envelope.loop &&
+         (envelope.loopStart > envelope.loopEnd || envelope.loopEnd >= points.size())))
+        return "an envelope's sustain or loop point is not one of its points";
+    return nullptr;
+}
+
 const char* CheckModule(const XmModule& module) {
     if (module.name.size() > kXmSongNameSize || module.trackerName.size() > kXmSongNameSize)
         return "the song or tracker name is longer than 20 characters";
@@ -74,15 +91,17 @@ const char* CheckModule(const XmModule& module) {
             return "an instrument name is longer than 22 characters";
         if (instrument.samples.size() > kXmMaxSamples)
             return "an instrument has more than 16 samples";
-        if (instrument.volumeEnvelope.points.size() > kXmMaxEnvelopePoints ||
-            instrument.panningEnvelope.points.size() > kXmMaxEnvelopePoints)
-            return "an envelope has more than 12 points";
+        for (const XmEnvelope* envelope : {&instrument.volumeEnvelope, &instrument.panningEnvelope})
+            if (const char* failure = CheckEnvelope(*envelope); failure != nullptr) return failure;
+        for (const uint8_t sample : instrument.keymap)
+            if (sample != 0 && sample >= instrument.samples.size())
+                return "the keymap names a missing sample";
         for (const XmSample& sample : instrument.samples) {
             if (sample.name.size() > kXmNameSize)
                 return "a sample name is longer than 22 characters";
             if (uint64_t{sample.loopStart} + sample.loopLength > sample.frames.size())
                 return "a sample loop reaches past the sample's end";
-            if (sample.volume > 64) return "a sample volume is above 64";
+            if (sample.volume > kXmMaxVolume) return "a sample volume is above 64";
             if (!sample.sixteenBit)
                 for (const int16_t frame : sample.frames)
                     if (frame < -128 || frame > 127) return "an 8-bit sample frame is out of range";

@@ -33,6 +33,8 @@ struct XmCell {
     uint8_t volume = 0;
     uint8_t effect = 0;  // 0x0F: speed (parameter below 0x20) or BPM (0x20 and above)
     uint8_t parameter = 0;
+
+    friend bool operator==(const XmCell&, const XmCell&) = default;
 };
 inline constexpr uint8_t kXmEffectSpeed = 0x0F;
 inline constexpr uint8_t XmVolume(uint32_t volume) { return static_cast<uint8_t>(0x10 + volume); }
@@ -46,6 +48,8 @@ struct XmPattern {
     XmPattern(uint32_t rowCount, uint32_t channelCount)
         : rows(rowCount), channels(channelCount), cells(rowCount * channelCount) {}
     XmCell& At(uint32_t row, uint32_t channel) { return cells[row * channels + channel]; }
+
+    friend bool operator==(const XmPattern&, const XmPattern&) = default;
 };
 
 struct XmEnvelopePoint {

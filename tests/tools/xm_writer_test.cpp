@@ -1,6 +1,7 @@
 #include "tools/xm_writer.h"
 
 #include <gtest/gtest.h>
+#include <libopenmpt/libopenmpt.h>
 
 #include <string>
 #include <vector>
@@ -82,6 +83,84 @@ TEST(XmWriter, RefusesWhatTheFormatCannotHold) {
     song.instruments[0].samples[0].loopLength = 3;
     EXPECT_FALSE(WriteXm(song, file, failure));
     EXPECT_STREQ(failure, "a sample loop reaches past the sample's end");
+}
+
+// An instrument with both envelopes, fadeout, vibrato and a looped 16-bit sample: the header
+// fields sit where the format puts them, loops count bytes, deltas wrap in 16 bits, and
+// libopenmpt loads the file without a warning.
+TEST(XmWriter, WritesEnvelopesLoopsAndSixteenBitDeltas) {
+    XmModule song = TinySong();
+    XmInstrument& instrument = song.instruments[0];
+    instrument.volumeEnvelope = {{{0, 0}, {4, 64}, {20, 32}}, true, false, 1, 0, 0};
+    instrument.panningEnvelope = {{{0, 32}, {10, 48}}, false, true, 0, 0, 1};
+    instrument.fadeout = 0x200;
+    instrument.vibratoDepth = 3;
+    XmSample& sample = instrument.samples[0];
+    sample.sixteenBit = true;
+    sample.frames = {0, 1000, -1000, 32767, -32768};
+    sample.loopStart = 1;
+    sample.loopLength = 3;
+    sample.loop = XmLoop::Forward;
+    sample.volume = 48;
+    sample.finetune = -5;
+    sample.panning = 0x40;
+    sample.relativeNote = 12;
+    std::vector<uint8_t> file;
+    const char* failure = "";
+    ASSERT_TRUE(WriteXm(song, file, failure)) << failure;
+    const size_t at = 336 + 18;                // the instrument, after the one small pattern
+    EXPECT_EQ(U16At(file, at + 129 + 4), 4u);  // second volume point: tick 4, value 64
+    EXPECT_EQ(U16At(file, at + 129 + 6), 64u);
+    EXPECT_EQ(U16At(file, at + 177 + 4), 10u);  // second panning point
+    EXPECT_EQ(file[at + 225], 3);               // volume points
+    EXPECT_EQ(file[at + 226], 2);               // panning points
+    EXPECT_EQ(file[at + 227], 1);               // volume sustain point
+    EXPECT_EQ(file[at + 232], 1);               // panning loop end
+    EXPECT_EQ(file[at + 233], 1 | 2);           // volume: on, sustain
+    EXPECT_EQ(file[at + 234], 1 | 4);           // panning: on, loop
+    EXPECT_EQ(file[at + 237], 3);               // vibrato depth
+    EXPECT_EQ(U16At(file, at + 239), 0x200u);
+    const size_t header = at + 263;
+    EXPECT_EQ(U32At(file, header), 10u);     // length in bytes
+    EXPECT_EQ(U32At(file, header + 4), 2u);  // loop start in bytes
+    EXPECT_EQ(U32At(file, header + 8), 6u);  // loop length in bytes
+    EXPECT_EQ(file[header + 12], 48);
+    EXPECT_EQ(static_cast<int8_t>(file[header + 13]), -5);
+    EXPECT_EQ(file[header + 14], 0x11);  // forward loop, 16-bit
+    EXPECT_EQ(file[header + 15], 0x40);
+    EXPECT_EQ(file[header + 16], 12);
+    const std::vector<uint8_t> deltas(file.end() - 10, file.end());
+    EXPECT_EQ(deltas, (std::vector<uint8_t>{0, 0, 0xE8, 0x03, 0x30, 0xF8, 0xE7, 0x83, 0x01, 0x00}));
+
+    int error = 0;
+    openmpt_module* module = openmpt_module_create_from_memory2(
+        file.data(), file.size(), nullptr, nullptr, nullptr, nullptr, &error, nullptr, nullptr);
+    ASSERT_NE(module, nullptr) << "libopenmpt error " << error;
+    EXPECT_EQ(openmpt_module_get_num_instruments(module), 1);
+    const char* warnings = openmpt_module_get_metadata(module, "warnings");
+    EXPECT_STREQ(warnings, "");
+    openmpt_free_string(warnings);
+    openmpt_module_destroy(module);
+}
+
+TEST(XmWriter, RefusesMalformedEnvelopesAndKeymaps) {
+    std::vector<uint8_t> file;
+    const char* failure = "";
+    XmModule song = TinySong();
+    song.instruments[0].volumeEnvelope.points = {{0, 64}, {0, 32}};
+    EXPECT_FALSE(WriteXm(song, file, failure));
+    EXPECT_STREQ(failure, "an envelope's ticks do not increase");
+    song = TinySong();
+    song.instruments[0].panningEnvelope = {{{0, 32}, {8, 65}}, false, false, 0, 0, 0};
+    EXPECT_FALSE(WriteXm(song, file, failure));
+    song = TinySong();
+    song.instruments[0].volumeEnvelope = {{{0, 64}, {8, 0}}, true, false, 2, 0, 0};
+    EXPECT_FALSE(WriteXm(song, file, failure));
+    EXPECT_STREQ(failure, "an envelope's sustain or loop point is not one of its points");
+    song = TinySong();
+    song.instruments[0].keymap[40] = 1;
+    EXPECT_FALSE(WriteXm(song, file, failure));
+    EXPECT_STREQ(failure, "the keymap names a missing sample");
 }
 
 }  // namespace

@@ -1,0 +1,37 @@
+// qx_make_pictures OUTDIR: writes the production's pictures and textures (entries 1 to 20 and
+// 22) into OUTDIR, one file per entry named after it without its ".~" ending, ready for qxpack.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "archive/asset_catalogue.h"
+#include "tools/picture_generator.h"
+
+int main(int argc, char** argv) {
+    using namespace qx;
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: qx_make_pictures OUTDIR\n");
+        return 64;
+    }
+    for (uint32_t entryNumber = 1; entryNumber <= kCatalogueEntryCount; ++entryNumber) {
+        const CatalogueEntry& entry = kCatalogue[entryNumber - 1];
+        if (entry.format == AssetFormat::Module) continue;
+        std::vector<uint8_t> bytes;
+        std::string failure;
+        if (!MakePictureEntry(entryNumber, bytes, failure)) {
+            std::fprintf(stderr, "qx_make_pictures: %s: %s\n", entry.name, failure.c_str());
+            return 1;
+        }
+        std::string name = entry.name;
+        name.resize(name.size() - 2);  // drop ".~"
+        const std::string path = std::string(argv[1]) + "/" + name;
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        const bool written =
+            file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+        if (file == nullptr || std::fclose(file) != 0 || !written) {
+            std::fprintf(stderr, "qx_make_pictures: cannot write %s\n", path.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}

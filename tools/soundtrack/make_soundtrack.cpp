@@ -1,0 +1,26 @@
+// qx_make_soundtrack FILE: composes the soundtrack and writes it, exactly 1,130,844 bytes, as the
+// XM module of archive entry 21.
+#include <cstdio>
+#include <vector>
+
+#include "tools/soundtrack/composer.h"
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: qx_make_soundtrack FILE\n");
+        return 64;
+    }
+    const std::vector<uint8_t> song = qx::MakeSoundtrack();
+    if (song.empty()) {
+        std::fprintf(stderr, "qx_make_soundtrack: the song does not fit its size\n");
+        return 1;
+    }
+    std::FILE* file = std::fopen(argv[1], "wb");
+    const bool written =
+        file != nullptr && std::fwrite(song.data(), 1, song.size(), file) == song.size();
+    if (file == nullptr || std::fclose(file) != 0 || !written) {
+        std::fprintf(stderr, "qx_make_soundtrack: cannot write %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}
