@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "data/object_image.h"
+#include "tools/file_output.h"
 #include "tools/production_objects.h"
 
 namespace {
@@ -50,10 +51,7 @@ int main(int argc, char** argv) {
         "// One byte more for the literal's terminating zero.\n"
         "alignas(kObjectImageAlignment) uint8_t objectImage[" +
         std::to_string(image.size() + 1) + "] =\n" + Literal(image) + ";\n\n}  // namespace qx\n";
-    std::FILE* file = std::fopen(argv[1], "wb");
-    const bool written =
-        file != nullptr && std::fwrite(source.data(), 1, source.size(), file) == source.size();
-    if (file == nullptr || std::fclose(file) != 0 || !written) {
+    if (!qx::WriteWholeFile(argv[1], source.data(), source.size())) {
         std::fprintf(stderr, "qx_mesh_generator: cannot write %s\n", argv[1]);
         return 1;
     }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "archive/asset_catalogue.h"
+#include "tools/file_output.h"
 #include "tools/picture_generator.h"
 
 int main(int argc, char** argv) {
@@ -22,13 +23,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "qx_make_pictures: %s: %s\n", entry.name, failure.c_str());
             return 1;
         }
-        std::string name = entry.name;
-        name.resize(name.size() - 2);  // drop ".~"
-        const std::string path = std::string(argv[1]) + "/" + name;
-        std::FILE* file = std::fopen(path.c_str(), "wb");
-        const bool written =
-            file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-        if (file == nullptr || std::fclose(file) != 0 || !written) {
+        const std::string path = EntryFilePath(argv[1], entryNumber);
+        if (!WriteWholeFile(path, bytes.data(), bytes.size())) {
             std::fprintf(stderr, "qx_make_pictures: cannot write %s\n", path.c_str());
             return 1;
         }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "archive/asset_catalogue.h"
+#include "tools/file_output.h"
 #include "tools/placeholder_assets.h"
 
 int main(int argc, char** argv) {
@@ -27,14 +28,9 @@ int main(int argc, char** argv) {
         for (uint32_t entryNumber = 1; entryNumber <= kCatalogueEntryCount; ++entryNumber)
             entries.push_back(entryNumber);
     for (uint32_t entryNumber : entries) {
-        std::string name = kCatalogue[entryNumber - 1].name;
-        name.resize(name.size() - 2);  // drop ".~"
-        const std::string path = std::string(argv[1]) + "/" + name;
+        const std::string path = EntryFilePath(argv[1], entryNumber);
         const std::vector<uint8_t> bytes = MakePlaceholderEntry(entryNumber);
-        std::FILE* file = std::fopen(path.c_str(), "wb");
-        const bool written =
-            file != nullptr && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-        if (file == nullptr || std::fclose(file) != 0 || !written) {
+        if (!WriteWholeFile(path, bytes.data(), bytes.size())) {
             std::fprintf(stderr, "qx_placeholder_assets: cannot write %s\n", path.c_str());
             return 1;
         }

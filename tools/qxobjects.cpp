@@ -7,6 +7,7 @@
 #include <string>
 
 #include "data/object_image.h"
+#include "tools/file_output.h"
 #include "tools/object_report.h"
 
 namespace {
@@ -22,10 +23,7 @@ int Usage() {
 }
 
 bool WriteText(const std::string& path, const std::string& text) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    const bool written =
-        file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    if (file == nullptr || std::fclose(file) != 0 || !written) {
+    if (!WriteWholeFile(path, text.data(), text.size())) {
         std::fprintf(stderr, "qxobjects: cannot write %s\n", path.c_str());
         return false;
     }

@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "bench_timing.h"
 #include "archive/asset_catalogue.h"
 #include "data/object_image.h"
 #include "effects/face_list.h"
@@ -20,20 +21,10 @@ namespace {
 
 using namespace qx;
 
-constexpr int kBatches = 31;
 constexpr int kFramesPerBatch = 39;  // one whole morph cycle
 
 double MedianMicroseconds(const std::function<void()>& frame) {
-    std::vector<double> batches;
-    for (int b = 0; b < kBatches; ++b) {
-        const auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < kFramesPerBatch; ++i) frame();
-        const std::chrono::duration<double, std::micro> spent =
-            std::chrono::steady_clock::now() - start;
-        batches.push_back(spent.count() / kFramesPerBatch);
-    }
-    std::nth_element(batches.begin(), batches.begin() + kBatches / 2, batches.end());
-    return batches[kBatches / 2];
+    return qx::bench::MedianMicrosecondsPerCall(frame, kFramesPerBatch);
 }
 
 void Report(const char* name, const std::function<void()>& chooseObjects) {

@@ -11,6 +11,7 @@
 #include <random>
 #include <vector>
 
+#include "bench_timing.h"
 #include "effects/film_grain.h"
 #include "effects/lines.h"
 #include "effects/picture_filters.h"
@@ -20,22 +21,10 @@ namespace {
 
 using qx::kPicturePixels;
 
-constexpr int kBatches = 31;
 constexpr int kCallsPerBatch = 40;
 
-// Median over batches of the mean time of one call, in microseconds.
 double MicrosecondsPerCall(const std::function<void()>& call, int callsPerBatch = kCallsPerBatch) {
-    std::vector<double> batches;
-    call();  // warm the caches
-    for (int b = 0; b < kBatches; ++b) {
-        const auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < callsPerBatch; ++i) call();
-        const std::chrono::duration<double, std::micro> spent =
-            std::chrono::steady_clock::now() - start;
-        batches.push_back(spent.count() / callsPerBatch);
-    }
-    std::nth_element(batches.begin(), batches.begin() + kBatches / 2, batches.end());
-    return batches[kBatches / 2];
+    return qx::bench::MedianMicrosecondsPerCall(call, callsPerBatch);
 }
 
 double MemcpyMicroseconds(size_t bytes) {
@@ -70,7 +59,7 @@ int main() {
     fadeState.fadeLevel = 100;
     const size_t pictureBytes = 4 * kPicturePixels;
 
-    std::printf("One 320 x 200 call (median of %d batches of %d calls)\n", kBatches,
+    std::printf("One 320 x 200 call (median of %d batches of %d calls)\n", qx::bench::kBatches,
                 kCallsPerBatch);
     Row("ExpandGreyPicture", pictureBytes, [&] { ExpandGreyPicture(grey.data(), out.data()); },
         [&] { reference::ExpandGreyPicture(grey.data(), out.data()); });

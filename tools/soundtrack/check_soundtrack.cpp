@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/file_output.h"
 #include "tools/soundtrack/render_song.h"
 #include "tools/soundtrack/soundtrack_checks.h"
 
@@ -52,10 +53,7 @@ bool WriteWav(const char* path, const qx::SongRender& render) {
         const long value = std::lround(std::fmax(-1.0f, std::fmin(1.0f, sample)) * 32767.0f);
         PutLe(out, static_cast<uint32_t>(value), 2);
     }
-    std::FILE* file = std::fopen(path, "wb");
-    const bool written =
-        file != nullptr && std::fwrite(out.data(), 1, out.size(), file) == out.size();
-    return file != nullptr && std::fclose(file) == 0 && written;
+    return qx::WriteWholeFile(path, out.data(), out.size());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "tools/file_output.h"
 #include "tools/soundtrack/composer.h"
 
 int main(int argc, char** argv) {
@@ -15,10 +16,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "qx_make_soundtrack: the song does not fit its size\n");
         return 1;
     }
-    std::FILE* file = std::fopen(argv[1], "wb");
-    const bool written =
-        file != nullptr && std::fwrite(song.data(), 1, song.size(), file) == song.size();
-    if (file == nullptr || std::fclose(file) != 0 || !written) {
+    if (!qx::WriteWholeFile(argv[1], song.data(), song.size())) {
         std::fprintf(stderr, "qx_make_soundtrack: cannot write %s\n", argv[1]);
         return 1;
     }
