@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "data/object_image.h"
-#include "tools/file_output.h"
+#include "tools/file_io.h"
 #include "tools/production_objects.h"
 
 namespace {

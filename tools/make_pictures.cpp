@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "archive/asset_catalogue.h"
-#include "tools/file_output.h"
+#include "tools/file_io.h"
 #include "tools/picture_generator.h"
 
 int main(int argc, char** argv) {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "archive/asset_catalogue.h"
-#include "tools/file_output.h"
+#include "tools/file_io.h"
 #include "tools/placeholder_assets.h"
 
 int main(int argc, char** argv) {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "data/object_image.h"
-#include "tools/file_output.h"
+#include "tools/file_io.h"
 #include "tools/object_report.h"
 
 namespace {

@@ -22,6 +22,7 @@
 #include "platform/virtual_platform.h"
 #include "tools/archive_writer.h"
 #include "tools/contact_sheet.h"
+#include "tools/file_io.h"
 
 namespace qx {
 namespace {
@@ -49,26 +50,11 @@ int Usage() {
     return kExitDamaged;
 }
 
-bool ReadWholeFile(const char* path, std::vector<uint8_t>& bytes) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) return false;
-    bytes.clear();
-    uint8_t chunk[1 << 16];
-    size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    const bool ok = std::ferror(file) == 0;
-    std::fclose(file);
-    return ok;
-}
-
 // Writes to path, or to standard output when path is null.
-bool WriteWholeFile(const char* path, const std::vector<uint8_t>& bytes) {
-    std::FILE* file = path != nullptr ? std::fopen(path, "wb") : stdout;
-    if (file == nullptr) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    ok = (path != nullptr ? std::fclose(file) : std::fflush(file)) == 0 && ok;
-    return ok;
+bool WriteOutput(const char* path, const std::vector<uint8_t>& bytes) {
+    if (path != nullptr) return WriteWholeFile(path, bytes.data(), bytes.size());
+    return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() &&
+           std::fflush(stdout) == 0;
 }
 
 // The file under inspection stands in for the program file of the engine's reader.
@@ -139,7 +125,7 @@ int Pack(int count, char** paths) {
     std::vector<uint8_t> archive;
     const char* failure = "";
     if (!PackArchive(items, archive, failure)) return Fail("%s: %s", archivePath, failure);
-    if (!WriteWholeFile(archivePath, archive))
+    if (!WriteOutput(archivePath, archive))
         return Fail("%s: cannot write the file", archivePath);
     return 0;
 }
@@ -171,7 +157,7 @@ int Extract(const char* path, const char* numberText, const char* outPath) {
     std::vector<uint8_t> output;
     if (const int failed = DecodeEntry(path, entryNumber, facts[entryNumber - 1], output))
         return failed;
-    if (!WriteWholeFile(outPath, output))
+    if (!WriteOutput(outPath, output))
         return Fail("%s: cannot write the output", outPath != nullptr ? outPath : "stdout");
     return 0;
 }

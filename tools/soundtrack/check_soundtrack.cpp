@@ -9,25 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "tools/file_output.h"
+#include "tools/file_io.h"
 #include "tools/soundtrack/render_song.h"
 #include "tools/soundtrack/soundtrack_checks.h"
 
 namespace {
 
 constexpr uint32_t kWavHeaderBytes = 44;
-
-bool ReadFile(const char* path, std::vector<uint8_t>& bytes) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) return false;
-    uint8_t buffer[65536];
-    size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    const bool ok = std::ferror(file) == 0;
-    std::fclose(file);
-    return ok;
-}
 
 void PutLe(std::vector<uint8_t>& out, uint32_t value, uint32_t bytes) {
     for (uint32_t k = 0; k < bytes; ++k) out.push_back(static_cast<uint8_t>(value >> (8 * k)));
@@ -77,7 +65,7 @@ int main(int argc, char** argv) {
         }
     }
     std::vector<uint8_t> file;
-    if (!ReadFile(argv[1], file)) {
+    if (!qx::ReadWholeFile(argv[1], file)) {
         std::fprintf(stderr, "qx_check_soundtrack: cannot read %s\n", argv[1]);
         return 1;
     }

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "tools/file_output.h"
+#include "tools/file_io.h"
 #include "tools/soundtrack/composer.h"
 
 int main(int argc, char** argv) {
