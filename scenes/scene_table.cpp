@@ -1,5 +1,7 @@
 #include "scenes/scene_table.h"
 
+#include <iterator>
+
 #include "overlay/debug_overlay.h"
 #include "scenes/work_pictures.h"
 
@@ -59,9 +61,21 @@ constexpr SceneTableRow kProductionTable[] = {
     {0x2500, Nothing, PlaceholderFrame, Nothing},  // 38 water, fade to black
     {kEndRowPosition, nullptr, nullptr, nullptr},
 };
+static_assert(std::size(kProductionTable) == kSceneRowCount + 1);
+
+// The scene each row plays, as the storyboard and the timing report name it.
+constexpr const char* kRowSceneNames[kSceneRowCount] = {
+    "title", "wireframe", "wireframe", "wireframe", "flare-cloud", "glass", "glass", "rays",
+    "rays", "rays", "string-web", "string-web", "string-web", "string-web", "string-web",
+    "string-web", "string-web", "grey-echo", "film-roll", "web-over-picture", "morph", "morph",
+    "tunnel", "twins", "wave", "web-trails", "bump", "bump", "bump", "bump", "bump", "bump",
+    "bump", "chrome", "chrome", "rotozoom", "rotozoom", "water", "water",
+};
 
 }  // namespace
 
 const SceneTableRow* ProductionSceneTable() { return kProductionTable; }
+
+const char* SceneRowName(uint32_t row) { return row < kSceneRowCount ? kRowSceneNames[row] : ""; }
 
 }  // namespace qx
