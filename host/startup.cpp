@@ -22,8 +22,6 @@ HostSettings hostSettings;
 namespace {
 
 inline constexpr uint32_t kTickPeriod = 1;           // ms
-inline constexpr uint32_t kFadeSlot = 1;
-inline constexpr uint32_t kTimerSlot = 7;
 inline constexpr uint32_t kSoundtrackLength = 1130844;  // bytes of the decoded song
 
 void Note(const char* step) {
@@ -66,7 +64,7 @@ bool StartUp() {
     Note("StartTicks");
     if (!StartTicks(kTickPeriod)) return false;
     Note("RegisterTickSlot");
-    RegisterTickSlot(kFadeSlot, 1, FadeDownTick);
+    RegisterTickSlot(kFadeSlot, kSceneTickReload, FadeDownTick);
     Note("RegisterTickSlot");
     RegisterTickSlot(kTimerSlot, 1, AdvanceTimerCounter);
     if (!LoadAssets()) return false;

@@ -19,6 +19,14 @@ struct TickSlot {
 
 inline constexpr uint32_t kTickSlotCount = 16;
 
+// The production's slots: the fade step (FadeDownTick from start-up, FadeUpTick while a scene
+// fades out), the current scene's own callback, and the overlay's timer counter, which scenes
+// never touch. Scenes register with reload 1, so their callbacks fire every second tick.
+inline constexpr uint32_t kFadeSlot = 1;
+inline constexpr uint32_t kSceneSlot = 2;
+inline constexpr uint32_t kTimerSlot = 7;
+inline constexpr uint32_t kSceneTickReload = 1;
+
 struct TickSchedulerState {
     uint32_t period = 0;         // milliseconds per tick; 0 = stopped
     uint32_t lastTickTime = 0;   // clock value up to which ticks have run

@@ -1,0 +1,7 @@
+#include "scenes/scene_variables.h"
+
+namespace qx {
+
+SceneVariables sceneVariables;
+
+}  // namespace qx
