@@ -57,9 +57,17 @@ void PrintUsage(std::FILE* stream) {
         "  --frames N       end after N frames\n"
         "  --digest         print a digest of all pictures shown (same build and options:\n"
         "                   same digest)\n"
+        "  --storyboard FILE\n"
+        "                   play offline (as --headless) and write one frame of every scene\n"
+        "                   row as a PNG grid with the rows' names at the end\n"
+        "  --storyboard-half FILE\n"
+        "                   the same storyboard at half size\n"
         "  --help           show this text\n"
         "Escape, a right click or closing the window ends the show; Alt+Enter or F11 toggles\n"
-        "full screen.\n",
+        "full screen.\n"
+        "Exit codes: 0 normal end; 1 no display; 2 full screen could not be entered; 3 tick\n"
+        "period 0; 4 no framebuffer; 6 sound module or song; 8 song file; 9 archive missing or\n"
+        "damaged; 10 storyboard could not be written; 64 unknown or malformed option.\n",
         stream);
 }
 
@@ -97,6 +105,12 @@ CommandLineResult ParseCommandLine(int argc, const char* const* argv) {
         } else if (name == "fps") {
             if (!takeValue() || !ParseNumber(value, 1000, launchOptions.framesPerSecond))
                 return UsageError("--fps needs a number from 0 to 1000", value);
+        } else if (name == "storyboard" || name == "storyboard-half") {
+            if (!takeValue() || value.empty())
+                return UsageError("--storyboard and --storyboard-half need a file name", word);
+            (name == "storyboard" ? launchOptions.storyboardFile
+                                  : launchOptions.storyboardHalfFile) = value;
+            launchOptions.headless = true;
         } else if (name == "frames") {
             if (!takeValue() || !ParseNumber(value, UINT32_MAX, launchOptions.frameLimit))
                 return UsageError("--frames needs a count", value);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 namespace qx {
 
@@ -14,6 +15,10 @@ struct LaunchOptions {
     bool headless = false;          // offline run: virtual clock, no window, no sound device
     uint32_t frameLimit = 0;        // end after this many frames; 0 = no limit
     bool printDigest = false;       // print a digest of every picture shown, at the end
+    // PNG files for the storyboard of the offline run, full and half size; empty: not asked for.
+    // Either implies headless.
+    std::string storyboardFile;
+    std::string storyboardHalfFile;
 };
 extern LaunchOptions launchOptions;
 

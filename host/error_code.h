@@ -14,6 +14,7 @@ enum : uint32_t {
     kErrorSound = 6,          // the sound module does not load or initialise, or the song fails
     kErrorSongFile = 8,       // the song file service failed
     kErrorArchive = 9,        // the archive cannot be opened, is damaged, or an entry won't decode
+    kErrorStoryboard = 10,    // a storyboard file of the offline run could not be written
 };
 
 // Exit codes outside the error codes.

@@ -2,6 +2,7 @@
 
 #include "host/command_line.h"
 #include "host/host_settings.h"
+#include "host/storyboard.h"
 #include "host/window.h"
 #include "music/scene_sequencer.h"
 #include "platform/platform.h"
@@ -63,6 +64,7 @@ void RunFrameLoop() {
         SleepForPass();
         if (!RunSequencer()) loopState.quitFlag = 1;
         hostSettings.presentRoutine();
+        if (storyboardState.recording) NoteStoryboardPass();
         DispatchTicks();
         UpdateFrameRate(platform.Milliseconds());
         InputEvent event;

@@ -1,13 +1,30 @@
-// Entry point: parse the command line, pick the desktop or the offline platform, play.
+// Entry point: parse the command line, pick the desktop or the offline platform, play, and write
+// the storyboard files an offline run was asked for.
 #include <cstdio>
+#include <string>
 
 #include "display/framebuffer.h"
 #include "host/command_line.h"
 #include "host/error_code.h"
 #include "host/frame_loop.h"
 #include "host/startup.h"
+#include "host/storyboard.h"
+#include "platform/png_file.h"
 #include "platform/sdl_platform.h"
 #include "platform/virtual_platform.h"
+
+namespace {
+
+// Fails with error 10, the cause naming the file and what went wrong.
+bool WriteStoryboard(const std::string& path, const qx::RgbImage& image) {
+    std::string failure;
+    if (qx::WritePng(path.c_str(), image, failure)) return true;
+    static std::string cause;  // outlives the report
+    cause = "the storyboard could not be written to " + path + ": " + failure;
+    return qx::SetErrorCode(qx::kErrorStoryboard, cause.c_str());
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace qx;
@@ -29,8 +46,17 @@ int main(int argc, char** argv) {
     } else {
         UsePlatform(&SdlPlatformInstance());
     }
+    const std::string& fullFile = launchOptions.storyboardFile;
+    const std::string& halfFile = launchOptions.storyboardHalfFile;
+    if (!fullFile.empty() || !halfFile.empty()) StartStoryboard();
     framebufferState.digestEnabled = launchOptions.printDigest;
     RunProduction();
+    if (storyboardState.recording && errorState.errorCode == kErrorNone) {
+        const RgbImage board = ComposeRecordedStoryboard();
+        if (!(fullFile.empty() || WriteStoryboard(fullFile, board)) ||
+            !(halfFile.empty() || WriteStoryboard(halfFile, HalveImage(board))))
+            ReportError();
+    }
     if (launchOptions.printDigest)
         std::printf("%016llx %llu frames\n", static_cast<unsigned long long>(framebufferState.digest),
                     static_cast<unsigned long long>(loopState.passCount));

@@ -6,22 +6,32 @@ namespace qx {
 
 SequencerState sequencerState;
 
-void SetSceneTable(const SceneTableRow* table) { sequencerState.currentRow = table; }
+void SetSceneTable(const SceneTableRow* table) {
+    sequencerState.table = table;
+    sequencerState.currentRow = table;
+}
 
 bool RunSequencer() {
+    SequencerState& state = sequencerState;
     const uint32_t position = MusicPosition();
-    const SceneTableRow* row = sequencerState.currentRow;
+    state.lastPassPosition = position;
+    state.lastPass = SequencerPass::None;
+    const SceneTableRow* row = state.currentRow;
     if (row == nullptr || row->endPosition == kEndRowPosition) return false;
+    state.lastPassRow = static_cast<uint32_t>(row - state.table);
     if (position < row->endPosition) {
-        if (row != sequencerState.lastEnteredRow) {
-            sequencerState.lastEnteredRow = row;
+        if (row != state.lastEnteredRow) {
+            state.lastEnteredRow = row;
+            state.lastPass = SequencerPass::Enter;
             row->enter();
             return true;
         }
+        state.lastPass = SequencerPass::Frame;
         if (row->frame()) return true;
     }
+    state.lastPass = SequencerPass::Leave;
     row->leave();
-    sequencerState.currentRow = ++row;
+    state.currentRow = ++row;
     return row->endPosition != kEndRowPosition;
 }
 

@@ -1,11 +1,6 @@
 #include "tools/contact_sheet.h"
 
-#include <png.h>
-#include <zlib.h>
-
 #include <algorithm>
-#include <csetjmp>
-#include <cstdio>
 #include <cstring>
 
 #include "archive/asset_catalogue.h"
@@ -46,25 +41,6 @@ bool Unpack(const SheetEntry& entry, RgbImage& picture) {
     return true;
 }
 
-RgbImage Halve(const RgbImage& picture) {
-    RgbImage half{picture.width / 2, picture.height / 2, {}};
-    half.rgb.resize(static_cast<size_t>(half.width * half.height * 3));
-    for (int y = 0; y < half.height; ++y) {
-        for (int x = 0; x < half.width; ++x) {
-            for (int channel = 0; channel < 3; ++channel) {
-                int sum = 2;  // rounds the mean to nearest
-                for (int dy = 0; dy < 2; ++dy)
-                    for (int dx = 0; dx < 2; ++dx)
-                        sum += picture.rgb[static_cast<size_t>(
-                            ((2 * y + dy) * picture.width + 2 * x + dx) * 3 + channel)];
-                half.rgb[static_cast<size_t>((y * half.width + x) * 3 + channel)] =
-                    static_cast<uint8_t>(sum / 4);
-            }
-        }
-    }
-    return half;
-}
-
 void Blit(const RgbImage& picture, RgbImage& sheet, int left, int top) {
     for (int y = 0; y < picture.height; ++y)
         std::memcpy(&sheet.rgb[static_cast<size_t>(((top + y) * sheet.width + left) * 3)],
@@ -91,30 +67,6 @@ void Label(const std::string& text, RgbImage& sheet, int left, int top) {
     }
 }
 
-// libpng reports failures by a long jump back into this frame, which therefore holds nothing
-// that needs destroying. The sheet is written once and kept, so it is compressed hard.
-bool WritePngStream(std::FILE* file, const RgbImage& image) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    if (png == nullptr) return false;
-    png_infop info = png_create_info_struct(png);
-    if (info == nullptr || setjmp(png_jmpbuf(png)) != 0) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_compression_level(png, Z_BEST_COMPRESSION);
-    png_set_compression_strategy(png, Z_DEFAULT_STRATEGY);  // smaller than libpng's choice here
-    png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
-                 static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    for (int y = 0; y < image.height; ++y)
-        png_write_row(png, &image.rgb[static_cast<size_t>(y * image.width * 3)]);
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return true;
-}
-
 }  // namespace
 
 RgbImage MakeContactSheet(std::span<const SheetEntry> entries, bool halve) {
@@ -122,7 +74,7 @@ RgbImage MakeContactSheet(std::span<const SheetEntry> entries, bool halve) {
     for (const SheetEntry& entry : entries) {
         RgbImage picture;
         if (!Unpack(entry, picture)) continue;
-        pictures.emplace_back(&entry, halve ? Halve(picture) : std::move(picture));
+        pictures.emplace_back(&entry, halve ? HalveImage(picture) : std::move(picture));
     }
     if (pictures.empty()) return {};
     const int scale = halve ? 2 : 1;
@@ -140,20 +92,6 @@ RgbImage MakeContactSheet(std::span<const SheetEntry> entries, bool halve) {
               top + picture.height + 2);
     }
     return sheet;
-}
-
-bool WritePng(const char* path, const RgbImage& image, std::string& failure) {
-    std::FILE* file = std::fopen(path, "wb");
-    if (file == nullptr) {
-        failure = "cannot open the file";
-        return false;
-    }
-    const bool written = WritePngStream(file, image);
-    if (std::fclose(file) != 0 || !written) {
-        failure = "cannot write the file";
-        return false;
-    }
-    return true;
 }
 
 }  // namespace qx

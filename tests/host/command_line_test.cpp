@@ -85,6 +85,19 @@ TEST_F(CommandLineTest, OptionValuesAreTakenOutOfTheWords) {
     EXPECT_FALSE(OptionPresent("0"));
 }
 
+TEST_F(CommandLineTest, StoryboardFilesImplyTheOfflineRun) {
+    Read({"--storyboard", "a b.png", "--storyboard-half=half.png"});
+    EXPECT_EQ(launchOptions.storyboardFile, "a b.png");
+    EXPECT_EQ(launchOptions.storyboardHalfFile, "half.png");
+    EXPECT_TRUE(launchOptions.headless);
+    EXPECT_FALSE(OptionPresent("a"));
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ParseWords({"--storyboard"}), CommandLineResult::UsageError);
+    EXPECT_EQ(ParseWords({"--storyboard-half="}), CommandLineResult::UsageError);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("need a file name"), std::string::npos);
+}
+
 TEST_F(CommandLineTest, BadLongOptionsAreUsageErrors) {
     testing::internal::CaptureStderr();
     EXPECT_EQ(ParseWords({"--bogus"}), CommandLineResult::UsageError);

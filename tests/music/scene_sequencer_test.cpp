@@ -71,5 +71,25 @@ TEST_F(SceneSequencerTest, SameRoutinesInTwoRowsAreEnteredAgain) {
     EXPECT_EQ(trace, "lA eA fA ");
 }
 
+TEST_F(SceneSequencerTest, LastPassRecordsKindRowAndPosition) {
+    ASSERT_TRUE(MusicInit(kMusicKindModule, nullptr));
+    fakeSound.order = 0;
+    fakeSound.row = 0;
+    SetSceneTable(kTwoRows);
+    failFrames = true;  // row 0's frame fails: that pass leaves it
+    std::string passes;
+    for (int i = 0; i < 6; ++i) {
+        if (i == 3) fakeSound.order = 1;  // rows end at position 1: row 1 is left
+        RunSequencer();
+        passes += "NEFL"[static_cast<int>(sequencerState.lastPass)];
+        if (sequencerState.lastPass != SequencerPass::None)
+            passes += std::to_string(sequencerState.lastPassRow);
+        passes += " ";
+    }
+    EXPECT_EQ(passes, "E0 L0 E1 L1 N N ");
+    EXPECT_EQ(sequencerState.lastPassPosition, 0x100u);
+    MusicShutdown();
+}
+
 }  // namespace
 }  // namespace qx::test

@@ -18,6 +18,7 @@
 #include "host/frame_loop.h"
 #include "host/host_settings.h"
 #include "host/startup.h"
+#include "host/storyboard.h"
 #include "host/window.h"
 #include "music/music_binding.h"
 #include "music/scene_sequencer.h"
@@ -44,6 +45,7 @@ inline void ResetHostState() {
     archiveState = {};
     entryReader = {};
     decodeReport = {};
+    storyboardState = {};
 }
 
 // A program file with the 22-entry placeholder archive appended, made once per test process.

@@ -1,0 +1,70 @@
+#include "platform/png_file.h"
+
+#include <png.h>
+#include <zlib.h>
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+namespace qx {
+
+namespace {
+
+// libpng reports failures by a long jump back into this frame, which therefore holds nothing
+// that needs destroying.
+bool WritePngStream(std::FILE* file, const RgbImage& image) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (png == nullptr) return false;
+    png_infop info = png_create_info_struct(png);
+    if (info == nullptr || setjmp(png_jmpbuf(png)) != 0) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_compression_level(png, Z_BEST_COMPRESSION);
+    png_set_compression_strategy(png, Z_DEFAULT_STRATEGY);  // smaller than libpng's choice here
+    png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
+                 static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < image.height; ++y)
+        png_write_row(png, &image.rgb[static_cast<size_t>(y * image.width * 3)]);
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+}  // namespace
+
+RgbImage HalveImage(const RgbImage& image) {
+    RgbImage half{image.width / 2, image.height / 2, {}};
+    half.rgb.resize(static_cast<size_t>(half.width * half.height * 3));
+    for (int y = 0; y < half.height; ++y) {
+        const uint8_t* upper = &image.rgb[static_cast<size_t>(2 * y * image.width * 3)];
+        const uint8_t* lower = upper + static_cast<size_t>(image.width * 3);
+        uint8_t* out = &half.rgb[static_cast<size_t>(y * half.width * 3)];
+        for (int i = 0; i < half.width * 3; ++i) {
+            const int left = (i / 3) * 6 + i % 3;  // byte of the block's left pixel
+            out[i] = static_cast<uint8_t>(
+                (upper[left] + upper[left + 3] + lower[left] + lower[left + 3] + 2) / 4);
+        }
+    }
+    return half;
+}
+
+bool WritePng(const char* path, const RgbImage& image, std::string& failure) {
+    std::FILE* file = std::fopen(path, "wb");
+    if (file == nullptr) {
+        failure = std::string("cannot open the file: ") + std::strerror(errno);
+        return false;
+    }
+    const bool written = WritePngStream(file, image);
+    const bool closed = std::fclose(file) == 0;
+    if (!closed) failure = std::string("cannot write the file: ") + std::strerror(errno);
+    else if (!written) failure = "cannot write the file";
+    return written && closed;
+}
+
+}  // namespace qx

@@ -1,0 +1,43 @@
+#!/bin/sh
+# The program's storyboard options, offline: both pictures written at their sizes by one run,
+# the frames shown are the same with and without a storyboard, and a file that cannot be written
+# ends the run with exit 10 and one line naming it.
+#   storyboard_cli_test.sh QX_MARROWTIDE
+set -u
+program=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+fail() {
+  echo "FAIL: $*"
+  [ -s "$work/err" ] && cat "$work/err"
+  exit 1
+}
+# The PNG signature, then the IHDR's width and height (bytes 16..23, big-endian) as "WxH".
+png_size() {
+  [ "$(od -An -tu1 -N8 "$1" | tr -s ' ')" = " 137 80 78 71 13 10 26 10" ] || return 1
+  od -An -tu1 -j16 -N8 "$1" |
+    awk '{ print ($1 * 16777216 + $2 * 65536 + $3 * 256 + $4) "x" \
+                 ($5 * 16777216 + $6 * 65536 + $7 * 256 + $8) }'
+}
+
+"$program" --storyboard "$work/full.png" --storyboard-half "$work/half.png" \
+  >"$work/out" 2>"$work/err" || fail "the storyboard run exited $?"
+[ -s "$work/out" ] || [ -s "$work/err" ] && fail "the storyboard run printed something"
+full=$(png_size "$work/full.png")
+[ "$full" = 1920x1484 ] || fail "full storyboard: '$full'"
+half=$(png_size "$work/half.png")
+[ "$half" = 960x742 ] || fail "half storyboard: '$half'"
+rm "$work/full.png" "$work/half.png"
+
+plain=$("$program" --headless --frames 900 --digest) || fail "the plain run failed"
+recorded=$("$program" --headless --fps 60 --storyboard "$work/short.png" --frames 900 --digest) ||
+  fail "the short storyboard run failed"
+[ -n "$plain" ] && [ "$plain" = "$recorded" ] || fail "digests differ: $plain / $recorded"
+
+"$program" --storyboard "$work/missing/board.png" --frames 5 >"$work/out" 2>"$work/err"
+code=$?
+[ "$code" -eq 10 ] || fail "an unwritable storyboard exited $code, expected 10"
+[ "$(wc -l <"$work/err")" -eq 1 ] || fail "not one line on standard error"
+grep -q "$work/missing/board.png" "$work/err" || fail "the message does not name the file"
+exit 0
