@@ -110,17 +110,18 @@ std::vector<MeshEdge> WireframeLines(const Mesh& mesh) {
     return lines;
 }
 
-// 256 points scattered through the cube of +-255 units.
+// 256 points scattered through the ball of radius 255 (so inside the cube of +-255 units). At
+// the cloud's depth of 1000 every point then projects deeper than 768, where the flare size
+// wraps round to nearly 256 pixels: a cube's nearer corners would cover the picture in white.
 std::shared_ptr<MeshArrays> FlareCloud() {
     constexpr uint32_t kPoints = 256;
-    constexpr double kHalfSide = 255;
+    constexpr double kRadius = 255;
     meshgen::Scatter scatter(0x51A4E);
     auto arrays = std::make_shared<MeshArrays>();
-    for (uint32_t i = 0; i < kPoints; ++i) {
-        const Vec3 p = {scatter.Within(-kHalfSide, kHalfSide),
-                        scatter.Within(-kHalfSide, kHalfSide),
-                        scatter.Within(-kHalfSide, kHalfSide)};
-        arrays->vertices.push_back(Rounded(p));
+    while (arrays->vertices.size() < kPoints) {
+        const Vec3 p = {scatter.Within(-kRadius, kRadius), scatter.Within(-kRadius, kRadius),
+                        scatter.Within(-kRadius, kRadius)};
+        if (meshgen::Length(p) <= kRadius) arrays->vertices.push_back(Rounded(p));
     }
     arrays->faces.push_back({VertexReference(0), VertexReference(1), VertexReference(2), 0});
     return arrays;

@@ -77,7 +77,7 @@ Plane MakeStarFlare() {
                 rays, std::exp(-across / width) * std::pow(RadialFalloff(along, length), 1.5f));
         }
         const float core = std::exp(-std::pow(r / 0.04f, 2.0f));
-        const float halo = 0.55f * std::pow(RadialFalloff(r, 0.5f), 2.0f);
+        const float halo = 0.3f * std::pow(RadialFalloff(r, 0.5f), 2.0f);
         const float edge = RadialFalloff(r, 0.5f);
         return 255.0f * std::min(1.0f, (core + halo + 0.9f * rays) * std::sqrt(edge));
     });
@@ -93,14 +93,16 @@ Plane MakeLightSpot() {
 }
 
 Plane MakeContrastMarble() {
-    // Black stone with bold white veins and a finer web of thinner ones.
+    // Dark grey stone with bold white veins and a finer web of thinner ones. The stone stays
+    // well above black: the web trails scene maps it onto an object in a trail buffer that loses
+    // 32 levels a frame, and a black stone would leave only the veins of the object visible.
     const NoiseOctaves bold{3, 4, 0.5f, 2101};
     const NoiseOctaves fine{4, 4, 0.5f, 2102};
     const NoiseOctaves stone{4, 5, 0.5f, 2103};
     return FillTexture([&](float u, float v) {
         const float veins = std::max(MarbleVeins(u, v, 2, 1, 3.0f, bold, 2.5f),
                                      0.8f * MarbleVeins(u, v, 1, 3, 3.5f, fine, 8.0f));
-        return 8.0f + 30.0f * (0.5f + 0.5f * FractalNoise(u, v, stone)) +
+        return 40.0f + 70.0f * (0.5f + 0.5f * FractalNoise(u, v, stone)) +
                240.0f * SmoothStep(0.15f, 0.75f, veins);
     });
 }
