@@ -39,9 +39,20 @@ void SetFlash(uint8_t level, uint8_t delay) {
     fadeState.fadeLevel = level;
 }
 
-void WhiteFlash() { SetFlash(255, 1); }
-void HalfFlash() { SetFlash(128, 0); }
-void BlackDip() { SetFlash(32, 1); }
+bool WhiteFlash() {
+    SetFlash(255, 1);
+    return true;
+}
+
+bool HalfFlash() {
+    SetFlash(128, 0);
+    return true;
+}
+
+bool BlackDip() {
+    SetFlash(32, 1);
+    return true;
+}
 
 void StartFadeUp(uint8_t delay) {
     UnregisterTickSlot(kFadeSlot);

@@ -28,9 +28,10 @@ bool CountdownElapsed(uint32_t &countdown, uint32_t reload);
 void FlickerStep();
 
 void SetFlash(uint8_t level, uint8_t delay);
-void WhiteFlash();  // level 255, delay 1: about 1 s
-void HalfFlash();   // level 128, delay 0: 256 ms
-void BlackDip();    // level 32, delay 1: 128 ms
+// The named flashes; each also serves as the enter routine of a row that only flashes.
+bool WhiteFlash();  // level 255, delay 1: about 1 s
+bool HalfFlash();   // level 128, delay 0: 256 ms
+bool BlackDip();    // level 32, delay 1: 128 ms
 // The fade slot's callback becomes FadeUpTick from level 0 with the given
 // delay: the picture fades out to white or black (the frame's fade step
 // decides) over 255 x 2 x (delay + 1) ms.

@@ -183,7 +183,8 @@ Plane MakeDarkBackground() {
 }
 
 bool MakeTextBackground(Plane& grey, std::string& failure) {
-    // A printed page: a heading and a column of lines in dark ink on mottled mid-grey paper.
+    // A page of text: a heading and a column of lines in pale ink on mottled dark-grey paper, dark
+    // enough that the web lines added over it in the web over picture scene stand out.
     static constexpr const char* kLines[] = {
         "Out past the last lamp the tide turns", "to marrow: grey water over grey stone.",
         "Every line we draw is a thread pulled", "tight between a shape and its shadow.",
@@ -193,15 +194,15 @@ bool MakeTextBackground(Plane& grey, std::string& failure) {
     const NoiseOctaves paper{6, 5, 0.6f, 1401};
     grey = FillPicture([&](float u, float v) {
         const float vignette = 1.0f - 0.9f * std::pow(Distance(u, v, 0.5f, 0.3125f), 2.0f);
-        return (128.0f + 22.0f * FractalNoise(u, v, paper)) * vignette;
+        return (52.0f + 14.0f * FractalNoise(u, v, paper)) * vignette;
     });
     Plane heading;
     if (!RenderFittedLine(Typeface::SerifBold, "TAMBERLINOTH", 30, 3, 280, 26, heading, failure))
         return false;
-    Paint(grey, PlaceCentred(heading, 10), 20.0f, 1.0f);
+    Paint(grey, PlaceCentred(heading, 10), 180.0f, 1.0f);
     Plane rule(kPictureColumns, kPictureRows);
     for (int x = 30; x < kPictureColumns - 30; ++x) rule.At(x, 42) = rule.At(x, 43) = 1.0f;
-    Paint(grey, rule, 35.0f, 0.9f);
+    Paint(grey, rule, 120.0f, 0.9f);
     constexpr int kFirstLineTop = 50;
     constexpr int kLinePitch = 20;
     constexpr int kMargin = 20;
@@ -211,7 +212,7 @@ bool MakeTextBackground(Plane& grey, std::string& failure) {
                               kLinePitch, ink, failure))
             return false;
         const int top = kFirstLineTop + static_cast<int>(line) * kLinePitch;
-        Paint(grey, PlaceInk(ink, kMargin, top + (kLinePitch - ink.height) / 2), 24.0f, 1.0f);
+        Paint(grey, PlaceInk(ink, kMargin, top + (kLinePitch - ink.height) / 2), 150.0f, 1.0f);
     }
     return true;
 }

@@ -1,8 +1,11 @@
 #include <algorithm>
 #include <numeric>
 
+#include "scenes/echo_scenes.h"
+#include "scenes/line_scenes.h"
 #include "scenes/object_scenes.h"
 #include "scenes/opening_scenes.h"
+#include "scenes/picture_effect_scenes.h"
 #include "scenes/scene_fixture.h"
 
 namespace qx::test {
@@ -180,26 +183,31 @@ TEST_F(ObjectScenesTest, ChromeTurnsFromWhiteToBlackFlickerWithoutAnEnterAction)
     EXPECT_EQ(SlotCallback(kSceneSlot), nullptr);
 }
 
-TEST_F(SceneTableTest, EachRowLeavesTheTickSlotsAsTabled) {
-    struct Expected {
-        uint32_t row;
-        TickCallback fade;
-        TickCallback scene;
+TEST_F(SceneTableTest, EveryRowHoldsTheTickSlotsAsTabled) {
+    // Slot 1 the fade step, slot 2 the scene's callback, slot 7 the overlay's timer, after each
+    // row's enter; rows whose enter does nothing keep what the row before left.
+    const TickCallback down = FadeDownTick, up = FadeUpTick, flicker = FlickerStep;
+    const TickCallback web = StringWebCallback, bump = BumpCallback, zoom = RotozoomCallback;
+    const std::pair<TickCallback, TickCallback> expected[kSceneRowCount] = {
+        {down, FocusCallback}, {down, LineFadeInCallback}, {down, nullptr},
+        {down, LineFadeOutCallback}, {down, nullptr}, {down, flicker}, {up, nullptr},
+        {down, flicker}, {down, nullptr}, {down, flicker}, {down, web}, {down, web}, {down, web},
+        {down, web}, {down, web}, {down, web}, {up, nullptr}, {down, nullptr},
+        {down, RollCallback}, {down, nullptr}, {down, nullptr}, {down, nullptr},
+        {down, TunnelCallback}, {down, flicker}, {down, WaveCallback}, {down, flicker},
+        {down, bump}, {down, bump}, {down, bump}, {down, bump}, {down, bump}, {down, bump},
+        {down, bump}, {down, flicker}, {down, flicker}, {down, zoom}, {down, zoom},
+        {down, nullptr}, {up, nullptr},
     };
-    const Expected rows[] = {
-        {0, FadeDownTick, FocusCallback},      {1, FadeDownTick, LineFadeInCallback},
-        {2, FadeDownTick, nullptr},            {3, FadeDownTick, LineFadeOutCallback},
-        {4, FadeDownTick, nullptr},            {5, FadeDownTick, FlickerStep},
-        {6, FadeUpTick, nullptr},              {7, FadeDownTick, nullptr},
-        {23, FadeDownTick, FlickerStep},       {33, FadeDownTick, FlickerStep},
-        {34, FadeDownTick, FlickerStep},
-    };
-    for (const Expected& expected : rows) {
-        EnterRow(expected.row);
-        EXPECT_EQ(SlotCallback(kFadeSlot), expected.fade) << "row " << expected.row;
-        EXPECT_EQ(SlotCallback(kSceneSlot), expected.scene) << "row " << expected.row;
-        EXPECT_EQ(SlotCallback(kTimerSlot), &AdvanceTimerCounter) << "row " << expected.row;
+    for (uint32_t row = 0; row < kSceneRowCount; ++row) {
+        EnterRow(row);
+        EXPECT_EQ(SlotCallback(kFadeSlot), expected[row].first) << "row " << row;
+        EXPECT_EQ(SlotCallback(kSceneSlot), expected[row].second) << "row " << row;
+        EXPECT_EQ(SlotCallback(kTimerSlot), &AdvanceTimerCounter) << "row " << row;
     }
+    // The pass that leaves row 38 empties the fade slot and finds the end row: the show ends.
+    EXPECT_FALSE(Pass(0x2500, 0));
+    EXPECT_EQ(SlotCallback(kFadeSlot), nullptr);
 }
 
 TEST_F(SceneTableTest, RowsWhoseEndHasPassedAreLeftOnePerPassWithoutTheirEnter) {
