@@ -62,6 +62,8 @@ void PrintUsage(std::FILE* stream) {
         "                   row as a PNG grid with the rows' names at the end\n"
         "  --storyboard-half FILE\n"
         "                   the same storyboard at half size\n"
+        "  --bench          play offline (as --headless) and print how long every scene's\n"
+        "                   frames took and how fast the whole show ran\n"
         "  --help           show this text\n"
         "Escape, a right click or closing the window ends the show; Alt+Enter or F11 toggles\n"
         "full screen.\n"
@@ -102,6 +104,9 @@ CommandLineResult ParseCommandLine(int argc, const char* const* argv) {
             launchOptions.headless = true;
         } else if (name == "digest" && !hasValue) {
             launchOptions.printDigest = true;
+        } else if (name == "bench" && !hasValue) {
+            launchOptions.printTimingReport = true;
+            launchOptions.headless = true;
         } else if (name == "fps") {
             if (!takeValue() || !ParseNumber(value, 1000, launchOptions.framesPerSecond))
                 return UsageError("--fps needs a number from 0 to 1000", value);

@@ -19,6 +19,7 @@ struct LaunchOptions {
     // Either implies headless.
     std::string storyboardFile;
     std::string storyboardHalfFile;
+    bool printTimingReport = false;  // time every scene's frames; implies headless
 };
 extern LaunchOptions launchOptions;
 

@@ -3,6 +3,7 @@
 #include "host/command_line.h"
 #include "host/host_settings.h"
 #include "host/storyboard.h"
+#include "host/timing_report.h"
 #include "host/window.h"
 #include "music/scene_sequencer.h"
 #include "platform/platform.h"
@@ -60,9 +61,11 @@ void RunFrameLoop() {
     loopState.paceStart = start;
     loopState.passCount = 0;
     tickScheduler.lastTickTime = start;  // time spent in start-up produces no burst of ticks
+    const bool timed = timingReportState.recording;
+    if (timed) NoteRunStart();
     do {
         SleepForPass();
-        if (!RunSequencer()) loopState.quitFlag = 1;
+        if (!(timed ? RunSequencerTimed() : RunSequencer())) loopState.quitFlag = 1;
         hostSettings.presentRoutine();
         if (storyboardState.recording) NoteStoryboardPass();
         DispatchTicks();
@@ -73,6 +76,7 @@ void RunFrameLoop() {
         if (launchOptions.frameLimit != 0 && loopState.passCount >= launchOptions.frameLimit)
             loopState.quitFlag = 1;
     } while (loopState.quitFlag == 0);
+    if (timed) NoteRunEnd();
 }
 
 }  // namespace qx

@@ -1,5 +1,5 @@
 // Entry point: parse the command line, pick the desktop or the offline platform, play, and write
-// the storyboard files an offline run was asked for.
+// the storyboard files and the timing report an offline run was asked for.
 #include <cstdio>
 #include <string>
 
@@ -9,6 +9,7 @@
 #include "host/frame_loop.h"
 #include "host/startup.h"
 #include "host/storyboard.h"
+#include "host/timing_report.h"
 #include "platform/png_file.h"
 #include "platform/sdl_platform.h"
 #include "platform/virtual_platform.h"
@@ -49,6 +50,7 @@ int main(int argc, char** argv) {
     const std::string& fullFile = launchOptions.storyboardFile;
     const std::string& halfFile = launchOptions.storyboardHalfFile;
     if (!fullFile.empty() || !halfFile.empty()) StartStoryboard();
+    if (launchOptions.printTimingReport) StartTimingReport();
     framebufferState.digestEnabled = launchOptions.printDigest;
     RunProduction();
     if (storyboardState.recording && errorState.errorCode == kErrorNone) {
@@ -57,6 +59,8 @@ int main(int argc, char** argv) {
             !(halfFile.empty() || WriteStoryboard(halfFile, HalveImage(board))))
             ReportError();
     }
+    if (launchOptions.printTimingReport && errorState.errorCode == kErrorNone)
+        PrintTimingReport(stdout, loopState.passCount);
     if (launchOptions.printDigest)
         std::printf("%016llx %llu frames\n", static_cast<unsigned long long>(framebufferState.digest),
                     static_cast<unsigned long long>(loopState.passCount));
