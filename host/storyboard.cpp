@@ -29,9 +29,11 @@ void PutPixel(RgbImage& image, uint32_t x, uint32_t y, uint32_t colour) {
     out[2] = static_cast<uint8_t>(colour);
 }
 
-// The label in the tile's strip, glyphs clipped to the strip and the tile's width.
+// The label in the tile's strip, glyphs clipped to the strip and the tile's width. A glyph taller
+// than the strip loses its top rows, which hold almost no ink, rather than its descenders.
 void DrawLabel(const char* text, RgbImage& image, uint32_t tileLeft, uint32_t stripTop) {
     const uint32_t rows = std::min(kGlyphRows, kStoryboardLabelRows);
+    const uint32_t skipped = kGlyphRows - rows;
     const uint32_t right = tileLeft + kPictureWidth;
     for (uint32_t left = tileLeft + kStoryboardLabelIndent; *text != 0 && left < right;
          ++text, left += kGlyphWidth) {
@@ -42,7 +44,7 @@ void DrawLabel(const char* text, RgbImage& image, uint32_t tileLeft, uint32_t st
         const uint32_t columns = std::min(kGlyphWidth, right - left);
         for (uint32_t y = 0; y < rows; ++y)
             for (uint32_t x = 0; x < columns; ++x)
-                if (bits[y * kGlyphWidth + x] != 0)
+                if (bits[(y + skipped) * kGlyphWidth + x] != 0)
                     PutPixel(image, left + x, stripTop + y, kStoryboardLabelInk);
     }
 }

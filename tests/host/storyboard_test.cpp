@@ -70,14 +70,15 @@ TEST(StoryboardComposition, LabelIsTheRowNumberAndNameInTheStripOnly) {
         }
     }
     EXPECT_GT(ink, 100u);
-    // "04 flare-cloud...": glyph k at x = 4 + 8k from the strip's top, 12 of its 13 rows, a
-    // letter drawn with the slot 0x20 below its code.
+    // "04 flare-cloud...": glyph k at x = 4 + 8k from the strip's top, its 12 lower rows (the
+    // top row holds almost no ink; the descenders stay), a letter drawn with the slot 0x20 below
+    // its code.
     auto glyphMatches = [&](uint32_t tileLeft, uint32_t k, uint32_t code) {
         const uint8_t* bits = &kGlyphBitmaps[(code - kFirstGlyphCode) * kGlyphBytes];
         for (uint32_t y = 0; y < 12; ++y)
             for (uint32_t x = 0; x < 8; ++x)
                 if ((PixelAt(board, tileLeft + 4 + 8 * k + x, 200 + y) == kInk) !=
-                    (bits[y * 8 + x] != 0))
+                    (bits[(y + 1) * 8 + x] != 0))
                     return false;
         return true;
     };
