@@ -1,5 +1,7 @@
 #include "archive/archive_reader.h"
 
+#include "platform/posix_system.h"
+
 namespace qx {
 
 ArchiveState archiveState;
@@ -16,6 +18,19 @@ bool FailOpen(const char* cause) {
     return Fail(cause);
 }
 
+// The open file's services: the platform's for the program's own file, the file system's for a
+// file named by path.
+int64_t SizeOfOpenFile() {
+    return archiveState.namedFile ? posix::FileSize(archiveState.fileHandle)
+                                  : ThePlatform().FileSize(archiveState.fileHandle);
+}
+
+int64_t ReadOpenFile(uint64_t offset, void* destination, size_t count) {
+    return archiveState.namedFile
+               ? posix::ReadFileAt(archiveState.fileHandle, offset, destination, count)
+               : ThePlatform().ReadFileAt(archiveState.fileHandle, offset, destination, count);
+}
+
 // The archive's first byte within the file. OpenArchive has checked that the archive fits.
 uint64_t ArchiveStart() {
     return static_cast<uint64_t>(archiveState.fileSize) - archiveState.archiveSize;
@@ -25,20 +40,23 @@ uint64_t ArchiveStart() {
 
 bool ReadArchiveBytes(uint64_t fileOffset, uint8_t* destination, uint32_t count) {
     if (count == 0) return true;
-    const int64_t got =
-        ThePlatform().ReadFileAt(archiveState.fileHandle, fileOffset, destination, count);
+    const int64_t got = ReadOpenFile(fileOffset, destination, count);
     if (got < 0) return Fail("a read of the program file failed");
     if (got != static_cast<int64_t>(count)) return Fail("the program file ends inside a read");
     return true;
 }
 
-bool OpenArchive() {
+bool OpenArchive(ArchiveSource source) {
     CloseArchive();
     archiveState.failure = "";
-    const FileHandle file = ThePlatform().OpenOwnExecutable();
-    if (file == kNoFile) return Fail("the program file cannot be opened");
+    archiveState.namedFile = source.path != nullptr;
+    const FileHandle file = archiveState.namedFile ? posix::OpenFile(source.path)
+                                                   : ThePlatform().OpenOwnExecutable();
+    if (file == kNoFile)
+        return Fail(archiveState.namedFile ? "the file cannot be opened"
+                                           : "the program file cannot be opened");
     archiveState.fileHandle = file;
-    archiveState.fileSize = ThePlatform().FileSize(file);
+    archiveState.fileSize = SizeOfOpenFile();
     if (archiveState.fileSize < static_cast<int64_t>(kTrailerSize))
         return FailOpen("the program file is too short to hold an archive");
 
@@ -100,7 +118,12 @@ bool ReadEntry(uint32_t entryNumber, uint8_t* destination, uint32_t capacity) {
 }
 
 void CloseArchive() {
-    if (archiveState.fileHandle != kNoFile) ThePlatform().CloseFile(archiveState.fileHandle);
+    if (archiveState.fileHandle != kNoFile) {
+        if (archiveState.namedFile)
+            posix::CloseFile(archiveState.fileHandle);
+        else
+            ThePlatform().CloseFile(archiveState.fileHandle);
+    }
     archiveState.fileHandle = kNoFile;
 }
 

@@ -1,7 +1,7 @@
 // The archive appended to the program's own executable file: the one archive state, opening it
 // from the end of the file, raw reads of entries by number, and the bounded file reads the entry
-// decoder shares. The program's own file is always the one opened (the platform finds it), so
-// the archive is found from any working directory.
+// decoder shares. By default the program's own file is the one opened (the platform finds it),
+// so the archive is found from any working directory; the archive tools name any other file.
 //
 // Everything read from the file is checked before it is used: the trailer must match the file
 // size, the directory must end exactly at the trailer, every entry must lie between the magic
@@ -32,12 +32,20 @@ struct ArchiveState {
     DirectorySlot directory[kDirectoryCapacity]{};
     uint8_t recordBuffer[kDirectoryRecordSize]{};  // one directory record during the open
     const char* failure = "";                      // why the last failed operation failed
+    bool namedFile = false;  // the open file was named by path: read without the platform
 };
 extern ArchiveState archiveState;
 
-// Opens the program's own file and reads the trailer and the whole directory. Closes whatever
-// was open before. On failure the file is closed again.
-bool OpenArchive();
+// The file an archive is read from: the running program's own file, opened and read through
+// the active platform, or the file at path, read straight from the file system, so that a tool
+// can inspect any file without installing a platform.
+struct ArchiveSource {
+    const char* path = nullptr;  // null: the program's own file
+};
+
+// Opens the source and reads the trailer and the whole directory. Closes whatever was open
+// before. On failure the file is closed again.
+bool OpenArchive(ArchiveSource source = {});
 
 // Copies the entry's stored bytes, still compressed, into destination: the whole stored size,
 // or the first byteCount bytes when byteCount is not 0 (which may read on past the entry, up to

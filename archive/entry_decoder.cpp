@@ -9,12 +9,35 @@
 
 namespace qx {
 
-DecodeTree decodeTree;
-DecodeTable decodeTable;
 EntryReader entryReader;
 DecodeReport decodeReport;
 
 namespace {
+
+// Decode tree, shared by both decoders. Node k is a leaf exactly when its first field is
+// kLeafMarker; a leaf's second field holds its byte, an inner node's fields its children on bit 0
+// and bit 1.
+struct TreeNode {
+    uint16_t first = kLeafMarker;
+    uint16_t second = 0;
+};
+struct DecodeTree {
+    TreeNode nodes[kTreeNodeCount]{};
+};
+DecodeTree decodeTree;
+
+// Every kTableBits-bit prefix of the bit stream, looked up from the root. An entry holds the
+// one or two whole code words the prefix starts with, or, when the first code word is longer
+// than the prefix, the inner node the prefix leads to:
+//   bits 0-7    first byte                bits 8-15   second byte (0 when there is none)
+//   bits 16-19  bits of both code words   bits 20-23  bits of the first code word
+//   bits 24-25  code words: 1 or 2, or 0 for a longer code word, whose inner node is in bits 0-8
+constexpr uint32_t kTableBits = 11;
+constexpr uint32_t kTableSize = 1u << kTableBits;  // entries
+struct DecodeTable {
+    uint32_t entries[kTableSize]{};
+};
+DecodeTable decodeTable;
 
 constexpr char kBytesEnd[] = "the block's bytes end before its output is complete";
 
@@ -43,7 +66,6 @@ struct EntrySource {
             readFailed = true;
             return false;
         }
-        entryReader.bufferFill = n;
         entryReader.bytesFetched += n;
         next = entryReader.readBuffer;
         end = next + n;
@@ -322,7 +344,6 @@ bool LoadEntry(uint32_t entryNumber, uint8_t* destination, uint32_t capacity) {
     }
     entryReader.entrySize = storedSize;
     entryReader.bytesFetched = 0;
-    entryReader.bufferFill = 0;
     return DecodeBlock(source, destination, capacity, false);
 }
 

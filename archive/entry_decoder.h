@@ -8,10 +8,10 @@
 // when its bytes end before N bytes are decoded. Nothing is ever written past the destination's
 // capacity; after a refusal the destination holds part of the output.
 //
-// Decoding goes through a table of kTableBits-bit prefixes, up to two code words per step,
-// falling back to the tree for longer code words. DecompressMemoryBitwise walks the tree one bit
-// at a time; it is the reference the table decoder must match byte for byte, in results, causes
-// and bytes used.
+// Decoding goes through a table of 11-bit prefixes, up to two code words per step, falling back
+// to the tree for longer code words. DecompressMemoryBitwise walks the tree one bit at a time; it
+// is the reference the table decoder must match byte for byte, in results, causes and bytes
+// used. The tree and the table are the decoder's own (one decode at a time).
 #pragma once
 
 #include <cstdint>
@@ -20,38 +20,12 @@
 
 namespace qx {
 
-// Decode tree, shared by both decoders (one decode at a time). Node k is a leaf exactly when
-// its first field is kLeafMarker; a leaf's second field holds its byte, an inner node's fields
-// its children on bit 0 and bit 1.
-struct TreeNode {
-    uint16_t first = kLeafMarker;
-    uint16_t second = 0;
-};
-struct DecodeTree {
-    TreeNode nodes[kTreeNodeCount]{};
-};
-extern DecodeTree decodeTree;
-
-// Every kTableBits-bit prefix of the bit stream, looked up from the root. An entry holds the
-// one or two whole code words the prefix starts with, or, when the first code word is longer
-// than the prefix, the inner node the prefix leads to:
-//   bits 0-7    first byte                bits 8-15   second byte (0 when there is none)
-//   bits 16-19  bits of both code words   bits 20-23  bits of the first code word
-//   bits 24-25  code words: 1 or 2, or 0 for a longer code word, whose inner node is in bits 0-8
-inline constexpr uint32_t kTableBits = 11;
-inline constexpr uint32_t kTableSize = 1u << kTableBits;  // entries
-struct DecodeTable {
-    uint32_t entries[kTableSize]{};
-};
-extern DecodeTable decodeTable;
-
 // The byte source of LoadEntry: at most kReadBufferSize of the entry's stored bytes are held at a
 // time, and never more than its stored size is read from the file. The position of the next
 // byte lives in the decoder's cursor.
 inline constexpr uint32_t kReadBufferSize = 1024;  // bytes
 struct EntryReader {
     uint8_t readBuffer[kReadBufferSize]{};
-    uint32_t bufferFill = 0;    // valid bytes in readBuffer
     uint32_t entrySize = 0;     // stored bytes of the entry being decoded
     uint32_t bytesFetched = 0;  // stored bytes read from the file so far
 };

@@ -10,9 +10,9 @@
 #include "host/startup.h"
 #include "host/storyboard.h"
 #include "host/timing_report.h"
+#include "platform/offline_platform.h"
 #include "platform/png_file.h"
 #include "platform/sdl_platform.h"
-#include "platform/virtual_platform.h"
 
 namespace {
 
@@ -38,11 +38,9 @@ int main(int argc, char** argv) {
         case CommandLineResult::Run:
             break;
     }
-    static VirtualPlatform offline;
+    // --storyboard, --storyboard-half and --bench have set headless too.
+    static OfflinePlatform offline;
     if (launchOptions.headless) {
-        offline.useSystemFiles = true;
-        offline.useSystemLibraries = true;
-        offline.recordCalls = false;
         UsePlatform(&offline);
     } else {
         UsePlatform(&SdlPlatformInstance());

@@ -2,18 +2,9 @@
 // one shutdown sequence that also follows every failed start-up step.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 namespace qx {
-
-// The names of the steps the last run took, in order, for checks of the order.
-struct StartupJournal {
-    static constexpr size_t kCapacity = 40;  // steps; a run takes at most 26
-    const char* steps[kCapacity] = {};
-    size_t count = 0;
-};
-extern StartupJournal startupJournal;
 
 // Runs start-up, the frame loop and shutdown with the active platform. The command line must
 // have been parsed. Returns the error code, 0 after a normal end; a failure has been reported on

@@ -1,6 +1,7 @@
 #include "platform/platform.h"
 
-#include "platform/virtual_platform.h"
+#include <cstdio>
+#include <cstdlib>
 
 namespace qx {
 
@@ -9,10 +10,14 @@ Platform* activePlatform = nullptr;
 }
 
 Platform& ThePlatform() {
-    // Until one is installed, a quiet virtual platform stands in, so nothing ever dereferences
-    // a missing platform.
-    static VirtualPlatform fallback;
-    return activePlatform != nullptr ? *activePlatform : fallback;
+    // Every program installs its platform before anything asks for one; asking earlier is a
+    // fault of the program, stopped here in every build rather than served by a stand-in.
+    if (activePlatform == nullptr) {
+        std::fputs("qx: the platform was asked for before one was installed (UsePlatform)\n",
+                   stderr);
+        std::abort();
+    }
+    return *activePlatform;
 }
 
 void UsePlatform(Platform* platform) { activePlatform = platform; }

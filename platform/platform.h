@@ -4,8 +4,9 @@
 //
 // Implementations:
 //   SdlPlatform      (sdl_platform.cpp)    an SDL2 window, the real monotonic clock, POSIX files
-//   VirtualPlatform  (virtual_platform.h)  in-process: scripted clock and events, recorded
-//                                          presents, failure injection; also the offline run
+//   OfflinePlatform  (offline_platform.h)  the offline run: virtual clock, no window, no sound
+//                                          device, POSIX files and libraries
+// The tests bring their own in-process platform.
 #pragma once
 
 #include <cstddef>
@@ -95,7 +96,8 @@ public:
     virtual void CloseLibrary(void* library) = 0;
 };
 
-// The platform every subsystem uses. main installs the real one; tests install a VirtualPlatform.
+// The platform every subsystem uses. main installs the desktop or the offline one, a test its
+// own. Asking before one is installed stops the program with a message on standard error.
 Platform& ThePlatform();
 void UsePlatform(Platform* platform);
 

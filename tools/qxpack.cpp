@@ -19,7 +19,6 @@
 
 #include "archive/archive_reader.h"
 #include "archive/entry_decoder.h"
-#include "platform/virtual_platform.h"
 #include "tools/archive_writer.h"
 #include "tools/contact_sheet.h"
 #include "tools/file_io.h"
@@ -57,9 +56,6 @@ bool WriteOutput(const char* path, const std::vector<uint8_t>& bytes) {
            std::fflush(stdout) == 0;
 }
 
-// The file under inspection stands in for the program file of the engine's reader.
-VirtualPlatform inspected;
-
 struct EntryFacts {
     std::string name;
     uint32_t offset = 0;  // from the archive start
@@ -67,19 +63,23 @@ struct EntryFacts {
     uint32_t decodedSize = 0;
 };
 
-// Opens the archive at the end of path and reads every entry's directory facts and block
-// header. Returns 0 or the exit code of the failure, already reported.
+// The archive's first byte within the open file.
+uint64_t ArchiveStart() {
+    return static_cast<uint64_t>(archiveState.fileSize) - archiveState.archiveSize;
+}
+
+// Opens the archive at the end of path, read by the engine's reader straight from the file, and
+// reads every entry's directory facts and block header. Returns 0 or the exit code of the
+// failure, already reported.
 int OpenInspected(const char* path, std::vector<EntryFacts>& facts) {
-    if (!ReadWholeFile(path, inspected.executableImage))
-        return Fail("%s: cannot read the file", path);
-    UsePlatform(&inspected);
-    if (!OpenArchive()) return Fail("%s: %s", path, archiveState.failure);
-    const std::vector<uint8_t>& image = inspected.executableImage;
-    const size_t archiveStart = image.size() - archiveState.archiveSize;
+    if (!OpenArchive({path})) return Fail("%s: %s", path, archiveState.failure);
     facts.assign(archiveState.entryCount, {});
     for (uint32_t k = 0; k < archiveState.entryCount; ++k) {
-        const uint8_t* record =
-            image.data() + archiveStart + archiveState.directoryOffset + k * kDirectoryRecordSize;
+        uint8_t record[kDirectoryRecordSize];
+        if (!ReadArchiveBytes(ArchiveStart() + archiveState.directoryOffset +
+                                  uint64_t{k} * kDirectoryRecordSize,
+                              record, kDirectoryRecordSize))
+            return Fail("%s: entry %u: %s", path, k + 1, archiveState.failure);
         if (record[0] > kRecordNameCapacity)
             return Fail("%s: entry %u: name length %u is above 63", path, k + 1, record[0]);
         EntryFacts& entry = facts[k];
@@ -165,10 +165,11 @@ int Extract(const char* path, const char* numberText, const char* outPath) {
 int Verify(const char* path) {
     std::vector<EntryFacts> facts;
     if (const int failed = OpenInspected(path, facts)) return failed;
-    const std::vector<uint8_t>& image = inspected.executableImage;
-    const uint8_t* archive = image.data() + image.size() - archiveState.archiveSize;
-    if (std::memcmp(archive, kArchiveMagic, kArchiveMagicSize) != 0 ||
-        archive[kArchiveMagicSize] != kArchiveMagicEnd)
+    uint8_t magic[kArchiveMagicSize + 1];
+    if (!ReadArchiveBytes(ArchiveStart(), magic, sizeof magic))
+        return Fail("%s: %s", path, archiveState.failure);
+    if (std::memcmp(magic, kArchiveMagic, kArchiveMagicSize) != 0 ||
+        magic[kArchiveMagicSize] != kArchiveMagicEnd)
         return Fail("%s: the archive does not begin with its magic text", path);
     uint64_t expectedOffset = kFirstEntryOffset;
     uint64_t decodedTotal = 0;

@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "tests/archive/archive_test_support.h"
+#include "tools/file_io.h"
 
 namespace qx::test {
 namespace {
@@ -46,10 +49,15 @@ TEST_F(ArchiveReader, WorkedExampleLoadsAsEntryOneWhateverPrecedesTheArchive) {
     for (const size_t programBytes : {0, 1, 4000}) {
         UseProgramWith(ArchiveOf({kAbcBlock}), programBytes);
         ASSERT_TRUE(OpenArchive()) << archiveState.failure;
+        platform.recordReads = true;
+        platform.reads.clear();
         char out[3] = {};
         ASSERT_TRUE(LoadEntry(1, reinterpret_cast<uint8_t*>(out), 3)) << decodeReport.failure;
         EXPECT_EQ(std::string(out, 3), "abc");
-        EXPECT_EQ(entryReader.bytesFetched, 20u);
+        EXPECT_EQ(decodeReport.bytesUsed, 20u);
+        // One read of the entry's 20 stored bytes, just after the magic text.
+        EXPECT_EQ(platform.reads,
+                  (std::vector<VirtualPlatform::FileRead>{{programBytes + 27, 20}}));
         CloseArchive();
     }
 }
@@ -165,8 +173,9 @@ TEST_F(ArchiveReader, ReportsMissingFilesAndShortReads) {
     EXPECT_STREQ(decodeReport.failure, "a read of the program file failed");
 }
 
-// Loading reads the entry through the 1024-byte buffer, exactly its stored size and not a byte
-// beyond it: the next entry's bytes are made unreadable.
+// Loading reads the entry through the 1024-byte buffer, in consecutive reads of 1024 bytes and a
+// shorter last one, exactly its stored size and not a byte beyond it: the next entry's bytes are
+// made unreadable.
 TEST_F(ArchiveReader, LoadEntryReadsExactlyTheStoredSizeInChunks) {
     std::mt19937 random(5);
     for (const uint32_t n : {1000u, 3000u, 20000u}) {
@@ -177,16 +186,84 @@ TEST_F(ArchiveReader, LoadEntryReadsExactlyTheStoredSizeInChunks) {
         UseProgramWith(ArchiveOf({block, kAbcBlock}), 0);
         ASSERT_TRUE(OpenArchive());
         platform.failReadsFromOffset = 27 + static_cast<int64_t>(block.size());
+        platform.recordReads = true;
+        platform.reads.clear();
         std::vector<uint8_t> out(n);
         ASSERT_TRUE(LoadEntry(1, out.data(), n)) << decodeReport.failure;
         EXPECT_EQ(out, data);
-        EXPECT_EQ(entryReader.bytesFetched, block.size());
-        const uint32_t lastChunk = block.size() % 1024 == 0 ? 1024 : block.size() % 1024;
-        EXPECT_EQ(entryReader.bufferFill, lastChunk);
         EXPECT_EQ(decodeReport.bytesUsed, block.size());
+        std::vector<VirtualPlatform::FileRead> chunks;
+        for (size_t at = 0; at < block.size(); at += 1024)
+            chunks.push_back({27 + at, std::min<size_t>(1024, block.size() - at)});
+        EXPECT_EQ(platform.reads, chunks);
         CloseArchive();
         platform.failReadsFromOffset = -1;
     }
+}
+
+// A source named by path is read straight from the file system: no platform is asked, and the
+// next default open reads the platform's program file again.
+class NamedArchiveFile : public ArchiveTest {
+protected:
+    std::string path;
+    void SetUp() override {
+        ArchiveTest::SetUp();
+        path = ::testing::TempDir() + "named_archive_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    }
+    void TearDown() override {
+        std::remove(path.c_str());
+        ArchiveTest::TearDown();
+    }
+    void WriteFile(const std::vector<uint8_t>& bytes) const {
+        ASSERT_TRUE(WriteWholeFile(path, bytes.data(), bytes.size()));
+    }
+};
+
+TEST_F(NamedArchiveFile, OpensAndDecodesWithoutAnyPlatform) {
+    std::vector<uint8_t> file(300, 0x90);  // other bytes before the archive
+    const std::vector<uint8_t> archive = ArchiveOf({{1, 2, 3}, kAbcBlock});
+    file.insert(file.end(), archive.begin(), archive.end());
+    WriteFile(file);
+    UsePlatform(nullptr);  // a call on the platform would now stop the test program
+    ASSERT_TRUE(OpenArchive({path.c_str()})) << archiveState.failure;
+    EXPECT_EQ(archiveState.entryCount, 2u);
+    EXPECT_EQ(archiveState.fileSize, static_cast<int64_t>(file.size()));
+    uint8_t out[3] = {};
+    ASSERT_TRUE(LoadEntry(2, out, 3)) << decodeReport.failure;
+    EXPECT_EQ(std::string(out, out + 3), "abc");
+    ASSERT_TRUE(ReadEntry(1, out, 3));
+    EXPECT_EQ(std::vector<uint8_t>(out, out + 3), (std::vector<uint8_t>{1, 2, 3}));
+    CloseArchive();
+    EXPECT_EQ(archiveState.fileHandle, kNoFile);
+    UsePlatform(&platform);
+}
+
+TEST_F(NamedArchiveFile, ReportsMissingAndDamagedFiles) {
+    EXPECT_FALSE(OpenArchive({path.c_str()}));  // not written yet
+    EXPECT_STREQ(archiveState.failure, "the file cannot be opened");
+    std::vector<uint8_t> archive = ArchiveOf({kAbcBlock});
+    archive.erase(archive.begin());  // the archive claims one byte more than the file holds
+    WriteFile(archive);
+    EXPECT_FALSE(OpenArchive({path.c_str()}));
+    EXPECT_NE(std::string(archiveState.failure).find("more bytes than the file"),
+              std::string::npos)
+        << archiveState.failure;
+    EXPECT_EQ(archiveState.fileHandle, kNoFile);
+}
+
+TEST_F(NamedArchiveFile, DefaultOpenAfterwardsReadsTheProgramFileAgain) {
+    WriteFile(ArchiveOf({kAbcBlock, kAbcBlock, kAbcBlock}));
+    UseProgramWith(ArchiveOf({{7, 7}}));
+    ASSERT_TRUE(OpenArchive({path.c_str()}));
+    EXPECT_EQ(archiveState.entryCount, 3u);
+    platform.recordReads = true;
+    ASSERT_TRUE(OpenArchive());
+    EXPECT_EQ(archiveState.entryCount, 1u);
+    uint8_t out[2] = {};
+    ASSERT_TRUE(ReadEntry(1, out, 2));
+    EXPECT_EQ(out[0], 7);
+    EXPECT_FALSE(platform.reads.empty());
 }
 
 }  // namespace

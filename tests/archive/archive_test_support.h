@@ -12,7 +12,7 @@
 
 #include "archive/archive_reader.h"
 #include "archive/entry_decoder.h"
-#include "platform/virtual_platform.h"
+#include "tests/support/virtual_platform.h"
 #include "tools/archive_writer.h"
 
 namespace qx::test {

@@ -50,17 +50,22 @@ TEST(EntryDecoder, OutputLengthOneDecodesOneCodeWord) {
     EXPECT_EQ(decodeReport.bytesUsed, 20u);
 }
 
-TEST(EntryDecoder, TwoHundredFiftySixLeavesNeverTouchNode511) {
+// The largest trees: 256 leaves, root 510 for a proper tree, and root 511, the last node, when an
+// extra inner node sends both bits to node 510 (every code word then starts with a spare bit).
+TEST(EntryDecoder, LargestTreesDecodeEveryByteValue) {
     std::mt19937 random(7);
-    const BlockTree tree = RandomTree(random, 256);
+    BlockTree tree = RandomTree(random, 256);
+    ASSERT_EQ(tree.Root(), 510u);
     std::vector<uint8_t> output(4096);
     for (uint8_t& byte : output) byte = static_cast<uint8_t>(random());
-    const std::vector<uint8_t> block = MakeBlock(4096, tree, EncodeWithTree(tree, output));
-    ASSERT_EQ(tree.Root(), 510u);
-    for (const bool bitwise : {false, true}) {
-        EXPECT_EQ(Decoded(block, 4096, bitwise), std::string(output.begin(), output.end()));
-        EXPECT_EQ(decodeTree.nodes[511].first, kLeafMarker);
-        EXPECT_EQ(decodeTree.nodes[511].second, 0);
+    const std::string expected(output.begin(), output.end());
+    for (const bool rootAt511 : {false, true}) {
+        if (rootAt511) tree.inner.emplace_back(510, 510);
+        const std::vector<uint8_t> block = MakeBlock(4096, tree, EncodeWithTree(tree, output));
+        for (const bool bitwise : {false, true}) {
+            EXPECT_EQ(Decoded(block, 4096, bitwise), expected) << rootAt511 << bitwise;
+            EXPECT_EQ(decodeReport.bytesUsed, block.size()) << rootAt511 << bitwise;
+        }
     }
 }
 

@@ -3,19 +3,19 @@
 // per entry the compression ratio beside the zero-order entropy of its decoded bytes, the best
 // ratio a byte-wise prefix code can approach.
 //
-//   archive_decode_bench          the placeholder archive, made in memory
+//   archive_decode_bench          the placeholder archive, made and written to a temporary file
 //   archive_decode_bench FILE     the archive at the end of FILE, e.g. build/QX_Marrowtide
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "archive/archive_reader.h"
 #include "archive/entry_decoder.h"
-#include "platform/virtual_platform.h"
+#include "tools/file_io.h"
 #include "tools/placeholder_assets.h"
 
 namespace {
@@ -46,17 +46,23 @@ double Throughput(uint64_t bytesPerRound, Decode decode) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    static VirtualPlatform platform;
+    std::string path;
+    std::error_code ignored;
     if (argc > 1) {
-        std::ifstream file(argv[1], std::ios::binary);
-        platform.executableImage.assign(std::istreambuf_iterator<char>(file),
-                                        std::istreambuf_iterator<char>());
+        path = argv[1];
     } else {
-        platform.executableImage = MakePlaceholderArchive();
+        const std::filesystem::path directory = std::filesystem::temp_directory_path(ignored);
+        path = (directory / "archive_decode_bench.archive").string();
+        const std::vector<uint8_t> archive = MakePlaceholderArchive();
+        if (!WriteWholeFile(path, archive.data(), archive.size())) {
+            std::fprintf(stderr, "archive_decode_bench: %s cannot be written\n", path.c_str());
+            return 1;
+        }
     }
-    UsePlatform(&platform);
-    if (!OpenArchive()) {
-        std::fprintf(stderr, "archive_decode_bench: %s\n", archiveState.failure);
+    const bool opened = OpenArchive({path.c_str()});
+    if (argc <= 1) std::filesystem::remove(path, ignored);  // the open file stays readable
+    if (!opened) {
+        std::fprintf(stderr, "archive_decode_bench: %s: %s\n", path.c_str(), archiveState.failure);
         return 1;
     }
     const uint32_t count = archiveState.entryCount;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "music/music_binding.h"
-#include "platform/virtual_platform.h"
+#include "tests/support/virtual_platform.h"
 
 namespace qx::test {
 
@@ -18,37 +18,42 @@ struct FakeSoundModule {
     int order = 0;
     int row = 0;
     uint32_t (*clock)() = nullptr;
+    std::vector<std::string>* timeline = nullptr;  // when set, gets every call too, as "sound: ..."
 };
 inline FakeSoundModule fakeSound;
 inline char fakeSong;  // its address is the song handle the fake hands out
 
 namespace fake {
+inline void Note(const std::string& call) {
+    fakeSound.calls.push_back(call);
+    if (fakeSound.timeline != nullptr) fakeSound.timeline->push_back("sound: " + call);
+}
 inline std::string Hex(const void* p) { return p == nullptr ? "null" : p == &fakeSong ? "song" : "?"; }
 inline int Init(int rate, int channels, unsigned flags) {
-    fakeSound.calls.push_back("Init " + std::to_string(rate) + " " + std::to_string(channels) + " " +
-                              std::to_string(flags));
+    Note("Init " + std::to_string(rate) + " " + std::to_string(channels) + " " +
+         std::to_string(flags));
     return fakeSound.initResult;
 }
-inline void Close() { fakeSound.calls.push_back("Close"); }
-inline int PlaySong(void* s) { return fakeSound.calls.push_back("PlaySong " + Hex(s)), 1; }
-inline int StopSong(void* s) { return fakeSound.calls.push_back("StopSong " + Hex(s)), 1; }
+inline void Close() { Note("Close"); }
+inline int PlaySong(void* s) { return Note("PlaySong " + Hex(s)), 1; }
+inline int StopSong(void* s) { return Note("StopSong " + Hex(s)), 1; }
 inline void* LoadSong(const char* name) {
-    fakeSound.calls.push_back(std::string("LoadSong ") + name);
+    Note(std::string("LoadSong ") + name);
     return fakeSound.loadFails ? nullptr : &fakeSong;
 }
 inline void* LoadSongMemory(void*, int length) {
-    fakeSound.calls.push_back("LoadSongMemory " + std::to_string(length));
+    Note("LoadSongMemory " + std::to_string(length));
     return fakeSound.loadFails ? nullptr : &fakeSong;
 }
 inline int GetOrder(void*) { return fakeSound.order; }
 inline int GetRow(void*) { return fakeSound.row; }
-inline int SetWindow(void* w) { return fakeSound.calls.push_back("SetHWND " + Hex(w)), 1; }
-inline int SetPriority(int, int) { return fakeSound.calls.push_back("SetPriority"), 1; }
-inline void* StreamOpen(const char*, unsigned) { return fakeSound.calls.push_back("StreamOpen"), nullptr; }
-inline int StreamPlay(int, void*) { return fakeSound.calls.push_back("StreamPlay"), 1; }
-inline int StreamPosition(void*) { return fakeSound.calls.push_back("StreamPosition"), 77; }
-inline int StreamStop(void* s) { return fakeSound.calls.push_back("StreamStop " + Hex(s)), 1; }
-inline int StreamClose(void* s) { return fakeSound.calls.push_back("StreamClose " + Hex(s)), 1; }
+inline int SetWindow(void* w) { return Note("SetHWND " + Hex(w)), 1; }
+inline int SetPriority(int, int) { return Note("SetPriority"), 1; }
+inline void* StreamOpen(const char*, unsigned) { return Note("StreamOpen"), nullptr; }
+inline int StreamPlay(int, void*) { return Note("StreamPlay"), 1; }
+inline int StreamPosition(void*) { return Note("StreamPosition"), 77; }
+inline int StreamStop(void* s) { return Note("StreamStop " + Hex(s)), 1; }
+inline int StreamClose(void* s) { return Note("StreamClose " + Hex(s)), 1; }
 inline void UseClock(uint32_t (*clock)()) { fakeSound.clock = clock; }
 }  // namespace fake
 

@@ -28,8 +28,8 @@
 #include "host/window.h"
 #include "music/music_binding.h"
 #include "music/scene_sequencer.h"
-#include "platform/virtual_platform.h"
 #include "scenes/scene_variables.h"
+#include "tests/support/virtual_platform.h"
 #include "timing/tick_scheduler.h"
 #include "tools/placeholder_assets.h"
 #include "support/fake_sound_module.h"
@@ -47,7 +47,6 @@ inline void ResetHostState() {
     framebufferState = {};
     sequencerState = {};
     fadeState = {};
-    startupJournal = {};
     musicBinding = {};
     archiveState = {};
     entryReader = {};

@@ -1,8 +1,8 @@
 // The in-process platform: a virtual millisecond clock that moves only when the program sleeps
 // (or by a fixed step per reading), scripted input events, presents that are counted and can be
 // kept, failure injection for every service that can fail, a scripted display-mode list, an
-// executable image held in memory and fake shared libraries. Tests drive the host with it; the
-// offline run uses it with the real files and libraries.
+// executable image held in memory and fake shared libraries. Tests drive the host with it,
+// optionally on the real files and libraries; it is no part of the program.
 #pragma once
 
 #include <cstdint>
@@ -56,6 +56,14 @@ public:
     bool failOpenExecutable = false;
     std::vector<uint8_t> executableImage;
     int64_t failReadsFromOffset = -1;  // reads touching bytes at or past this offset fail
+    // Every ReadFileAt, kept while recordReads is set.
+    struct FileRead {
+        uint64_t offset;
+        size_t count;
+        bool operator==(const FileRead&) const = default;
+    };
+    bool recordReads = false;
+    std::vector<FileRead> reads;
 
     // Libraries: one fake library, whatever the file name, unless useSystemLibraries.
     struct FakeSymbol {
@@ -68,8 +76,9 @@ public:
     std::string lastLibraryName;
     int openLibraries = 0;
 
-    // A record of the calls that change the display, for order checks, e.g. "CreateWindow",
-    // "SetDisplayMode 320x200x32", "DestroyWindow".
+    // A record of the calls that change the display or load libraries, for order checks, e.g.
+    // "OpenLibrary libqxsound.so", "CreateWindow", "SetDisplayMode 320x200x32", "CloseLibrary",
+    // "DestroyWindow".
     bool recordCalls = true;
     std::vector<std::string> calls;
 

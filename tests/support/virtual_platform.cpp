@@ -1,4 +1,4 @@
-#include "platform/virtual_platform.h"
+#include "tests/support/virtual_platform.h"
 
 #include <algorithm>
 #include <cstring>
@@ -145,6 +145,7 @@ int64_t VirtualPlatform::FileSize(FileHandle file) {
 
 int64_t VirtualPlatform::ReadFileAt(FileHandle file, uint64_t offset, void* destination,
                                     size_t count) {
+    if (recordReads) reads.push_back({offset, count});
     if (useSystemFiles) return posix::ReadFileAt(file, offset, destination, count);
     if (file != kMemoryFile || !memoryFileOpen) return -1;
     if (failReadsFromOffset >= 0 && offset + count > static_cast<uint64_t>(failReadsFromOffset))
@@ -162,6 +163,7 @@ void VirtualPlatform::CloseFile(FileHandle file) {
 }
 
 void* VirtualPlatform::OpenLibraryBesideExecutable(const char* fileName) {
+    Record(std::string("OpenLibrary ") + fileName);
     if (useSystemLibraries) return posix::OpenLibraryBesideExecutable(fileName);
     lastLibraryName = fileName;
     if (!libraryPresent) return nullptr;
@@ -178,6 +180,7 @@ void* VirtualPlatform::FindSymbol(void* library, const char* name) {
 }
 
 void VirtualPlatform::CloseLibrary(void* library) {
+    Record("CloseLibrary");
     if (useSystemLibraries) return posix::CloseLibrary(library);
     if (library == &fakeLibrary) --openLibraries;
 }

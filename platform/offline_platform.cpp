@@ -1,0 +1,74 @@
+#include "platform/offline_platform.h"
+
+#include "platform/posix_system.h"
+
+namespace qx {
+
+namespace {
+constexpr uint32_t kModeDepths[] = {15, 16, 24, 32};  // bits per pixel, RGB
+}
+
+uint32_t OfflinePlatform::Milliseconds() { return clock; }
+
+// Time passes only here, so frame k of a paced run happens at exactly k x the frame period.
+void OfflinePlatform::Sleep(uint32_t milliseconds) { clock += milliseconds; }
+
+bool OfflinePlatform::CreateWindow(const WindowRequest&) {
+    windowExists = true;
+    return true;
+}
+
+void OfflinePlatform::ShowWindow() {}
+
+void OfflinePlatform::DestroyWindow() { windowExists = false; }
+
+bool OfflinePlatform::PollEvent(InputEvent&) { return false; }
+
+void OfflinePlatform::SetCursorVisible(bool) {}
+
+// As with a display: full screen needs the window first.
+bool OfflinePlatform::OpenFullScreenDevice() { return windowExists; }
+
+bool OfflinePlatform::EnumerateDisplayModes(uint32_t width, uint32_t height, ModeCallback callback,
+                                            void* context) {
+    for (const uint32_t bits : kModeDepths) {
+        const ModeDescription mode{kModeHasPixelFormat, kPixelFormatRgb, bits, width, height};
+        if (callback(mode, context) != kEnumerateContinue) break;
+    }
+    return true;
+}
+
+bool OfflinePlatform::SetDisplayMode(uint32_t, uint32_t, uint32_t) { return true; }
+
+void OfflinePlatform::RestoreDisplayMode() {}
+
+bool OfflinePlatform::SetFullScreen(bool) { return windowExists; }
+
+bool OfflinePlatform::CreatePresentSurface(uint32_t, uint32_t) { return true; }
+
+void OfflinePlatform::ReleasePresentSurface() {}
+
+void OfflinePlatform::Present(const uint32_t*, uint32_t, uint32_t, uint32_t) {}
+
+FileHandle OfflinePlatform::OpenOwnExecutable() { return posix::OpenOwnExecutable(); }
+
+int64_t OfflinePlatform::FileSize(FileHandle file) { return posix::FileSize(file); }
+
+int64_t OfflinePlatform::ReadFileAt(FileHandle file, uint64_t offset, void* destination,
+                                    size_t count) {
+    return posix::ReadFileAt(file, offset, destination, count);
+}
+
+void OfflinePlatform::CloseFile(FileHandle file) { posix::CloseFile(file); }
+
+void* OfflinePlatform::OpenLibraryBesideExecutable(const char* fileName) {
+    return posix::OpenLibraryBesideExecutable(fileName);
+}
+
+void* OfflinePlatform::FindSymbol(void* library, const char* name) {
+    return posix::FindSymbol(library, name);
+}
+
+void OfflinePlatform::CloseLibrary(void* library) { posix::CloseLibrary(library); }
+
+}  // namespace qx
