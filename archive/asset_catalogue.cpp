@@ -16,11 +16,6 @@ namespace {
 // Entries are little-endian; the 32-bit buffers are filled byte by byte.
 static_assert(std::endian::native == std::endian::little);
 
-template <typename Word, uint32_t count>
-EntryBuffer Bytes(Word (&buffer)[count]) {
-    return {reinterpret_cast<uint8_t*>(buffer), static_cast<uint32_t>(sizeof buffer)};
-}
-
 // The cause of a loading failure, composed for the one-line start-up report.
 inline constexpr size_t kFailureTextCapacity = 160;  // characters
 char failureText[kFailureTextCapacity];
@@ -43,16 +38,9 @@ bool LoadIntoBuffer(uint32_t entryNumber) {
 }  // namespace
 
 EntryBuffer CatalogueBuffer(uint32_t entryNumber) {
-    AssetBuffers& b = assetBuffers;
-    const EntryBuffer buffers[kCatalogueEntryCount] = {
-        Bytes(b.back1),    Bytes(b.back2),    Bytes(b.back3),    Bytes(b.back4),
-        Bytes(b.back5),    Bytes(b.flare),    Bytes(b.flarebbw), Bytes(b.flarebmp),
-        Bytes(b.picbump),  Bytes(b.picbump8), Bytes(b.piclogo),  Bytes(b.pictext),
-        Bytes(b.texture1), Bytes(b.texture2), Bytes(b.texture3), Bytes(b.texture5),
-        Bytes(b.texture6), Bytes(b.texture7), Bytes(b.texture8), Bytes(b.title8),
-        Bytes(b.module),   Bytes(b.texture4)};
     if (entryNumber == 0 || entryNumber > kCatalogueEntryCount) return {};
-    return buffers[entryNumber - 1];
+    const CatalogueEntry& entry = kCatalogue[entryNumber - 1];
+    return {reinterpret_cast<uint8_t*>(&assetBuffers) + entry.bufferOffset, entry.decodedSize};
 }
 
 bool LoadMusicEntry() {

@@ -35,14 +35,12 @@ uint32_t QuantiseTo565(uint32_t pixel) {
 }
 
 uint32_t* CreateFramebuffer(uint32_t width, uint32_t height, uint32_t bitsPerPixel) {
-    framebufferState.pixelAddress = nullptr;
     if (bitsPerPixel != 32 || width == 0 || height == 0 ||
         static_cast<uint64_t>(width) * height > kFramebufferCapacity)
         return nullptr;
     const uint32_t shownHeight = std::min(height, kPictureHeight);
     if (!ThePlatform().CreatePresentSurface(width, shownHeight)) return nullptr;
     std::fill_n(framebufferPixels, kFramebufferCapacity, 0u);
-    framebufferState.pixelAddress = framebufferPixels;
     framebufferState.width = width;
     framebufferState.height = height;
     framebufferState.shownHeight = shownHeight;
@@ -51,9 +49,9 @@ uint32_t* CreateFramebuffer(uint32_t width, uint32_t height, uint32_t bitsPerPix
 }
 
 void PresentWithBlit() {
-    if (!framebufferState.surfaceCreated) return;
+    if (!framebufferState.surfaceCreated || hostSettings.framebuffer == nullptr) return;
     const uint32_t width = framebufferState.width, rows = framebufferState.shownHeight;
-    const uint32_t* shown = framebufferState.pixelAddress;
+    const uint32_t* shown = hostSettings.framebuffer;
     const uint32_t depth = fullScreenState.modeDepth;
     if (depth == 15 || depth == 16) {
         const uint32_t count = width * rows;

@@ -4,12 +4,16 @@
 
 #include <cstdint>
 
+#include "host/host_settings.h"
+
 namespace qx {
 
-inline constexpr uint32_t kFramebufferCapacity = 320 * 224;  // pixels: the largest display
+inline constexpr uint32_t kFramebufferCapacity =
+    kPictureWidth * kWindowedHeight;  // pixels: the largest display
 
+// The pixels live here; their address is kept once, in hostSettings.framebuffer, where start-up
+// stores what CreateFramebuffer returns and where the scenes, the overlay and the present read it.
 struct FramebufferState {
-    uint32_t* pixelAddress = nullptr;  // null until created
     uint32_t width = 0;
     uint32_t height = 0;
     uint32_t shownHeight = 0;  // rows presented: the scenes' region, never the caption rows
@@ -19,8 +23,8 @@ struct FramebufferState {
 };
 extern FramebufferState framebufferState;
 
-// Returns the pixel address, or null when the size or depth cannot be had or the platform has
-// no surface to present it on.
+// Returns the pixel address (cleared to black), or null when the size or depth cannot be had or
+// the platform has no surface to present it on.
 uint32_t* CreateFramebuffer(uint32_t width, uint32_t height, uint32_t bitsPerPixel);
 
 // Shows the framebuffer, emulating a 15- or 16-bit display depth when one was chosen.

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "host/host_settings.h"
+#include "display/picture.h"
 
 namespace qx {
 

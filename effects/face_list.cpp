@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "archive/asset_catalogue.h"
-#include "effects/film_grain.h"
+#include "effects/random.h"
 #include "effects/rasterisers.h"
 
 namespace qx {

@@ -4,7 +4,7 @@
 
 #include "effects/pixel_ops.h"
 #include "effects/simd_pixels.h"
-#include "host/host_settings.h"
+#include "display/picture.h"
 
 namespace qx {
 
@@ -12,23 +12,12 @@ FilmGrainState filmGrainState;
 
 namespace {
 
-constexpr uint32_t kRandomIncrement = 0x9C1A4E25;
 constexpr uint32_t kNoiseLimit = 64;
 constexpr uint32_t kGrainQuarters = kPicturePixels / kGrainBytes;
 constexpr uint32_t kNoiseWordBytes = 4;
 constexpr uint32_t kBandLift = 0x00080808;
 
 }  // namespace
-
-void SeedRandom() { filmGrainState.randomState = 0; }
-
-uint32_t NextRandom(uint32_t limit) {
-    const uint32_t s = filmGrainState.randomState + kRandomIncrement;
-    // The multiplier is s with its two low bytes exchanged and the new low byte raised by one.
-    const uint32_t m = (s & 0xFFFF0000) + ((s & 0xFF) << 8) + (((s >> 8) + 1) & 0xFF);
-    filmGrainState.randomState = std::rotr(s, static_cast<int>(m & 31)) * m;
-    return (filmGrainState.randomState & 0x7FFFFFFF) % limit;
-}
 
 void FillNoiseTable() {
     SeedRandom();

@@ -1,9 +1,10 @@
-// The program's one pseudo-random generator and the old-film treatment built on it: coloured
-// grain from the noise table, black vertical scratches and darkened bands. Every user shares the
-// generator, so the order of the calls fixes every random value of the production.
+// The old-film treatment: coloured grain from the noise table, black vertical scratches and
+// darkened bands, all drawn from the program's one random generator (effects/random.h).
 #pragma once
 
 #include <cstdint>
+
+#include "effects/random.h"
 
 namespace qx {
 
@@ -12,14 +13,10 @@ inline constexpr uint32_t kGrainBytes = 16000;         // grain of one quarter p
 inline constexpr uint32_t kEvolvedNoiseBytes = 16012;  // 4003 words mixed by EvolveNoise
 
 struct FilmGrainState {
-    uint32_t randomState = 0;
     uint8_t noiseTable[kNoiseTableBytes] = {};
 };
 extern FilmGrainState filmGrainState;
 
-void SeedRandom();
-// A number in 0 .. limit - 1; limit must be greater than 0.
-uint32_t NextRandom(uint32_t limit);
 // Seeds the generator and fills the noise table with NextRandom(64) in order.
 void FillNoiseTable();
 // Adds noise byte i to the three colour channels of pixel i of each quarter picture, clamped at

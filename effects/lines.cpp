@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "display/picture.h"
 #include "effects/pixel_ops.h"
 
 namespace qx {
@@ -11,9 +12,9 @@ LineState lineState;
 namespace {
 
 // The clip bounds are the picture's fixed size, not the render size.
-constexpr int32_t kRowPixels = 320;
-constexpr int64_t kLineWidth = kRowPixels;
-constexpr int64_t kLineHeight = 200;
+constexpr int32_t kRowPixels = kPictureWidth;
+constexpr int64_t kLineWidth = kPictureWidth;
+constexpr int64_t kLineHeight = kPictureHeight;
 constexpr int64_t kLastColumn = kLineWidth - 1;
 constexpr int64_t kLastRow = kLineHeight - 1;
 

@@ -11,11 +11,9 @@
 #include <cstdint>
 
 #include "effects/fades.h"
-#include "host/host_settings.h"
+#include "display/picture.h"
 
 namespace qx {
-
-inline constexpr uint32_t kGreyPictureBytes = kPicturePixels;  // one grey byte per pixel
 
 // Pixel i becomes Grey(grey[i]); the top byte becomes 0.
 void ExpandGreyPicture(const uint8_t* grey, uint32_t* picture);

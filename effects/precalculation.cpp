@@ -8,7 +8,7 @@
 #include "effects/objects.h"
 #include "effects/transform.h"
 #include "effects/tunnel.h"
-#include "host/host_settings.h"
+#include "display/picture.h"
 
 namespace qx {
 

@@ -7,10 +7,10 @@
 
 #include <cstdint>
 
+#include "display/picture.h"
+
 namespace qx {
 
-inline constexpr uint32_t kTextureSize = 256;  // texels per row and rows; coordinates wrap
-inline constexpr uint32_t kTextureTexels = kTextureSize * kTextureSize;
 
 struct ScreenVertex {
     int32_t x = 0;  // pixels

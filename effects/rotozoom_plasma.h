@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "host/host_settings.h"
+#include "display/picture.h"
 
 namespace qx {
 

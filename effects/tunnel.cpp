@@ -4,7 +4,7 @@
 #include <cstring>
 #include <numbers>
 
-#include "host/host_settings.h"
+#include "display/picture.h"
 
 namespace qx {
 
@@ -26,9 +26,9 @@ static_assert(kColumnStep == -50176 && kRowStep == 78707);
 constexpr int32_t kAngleCentreRow = 200;
 constexpr int32_t kAngleCentreColumn = 320;
 
-// The tunnel shows the central window of the big tables.
-constexpr uint32_t kTunnelWindowRow = 100;
-constexpr uint32_t kTunnelWindowColumn = 160;
+// The tunnel shows the window of the big tables whose centre is the angle table's centre.
+constexpr uint32_t kTunnelWindowRow = kAngleCentreRow - kPictureHeight / 2;        // 100
+constexpr uint32_t kTunnelWindowColumn = kAngleCentreColumn - kPictureWidth / 2;  // 160
 
 constexpr uint32_t kTexelRowShift = 8;  // texel (row r, column c) at r * 256 + c
 constexpr uint32_t kInterferencePhaseMask = kInterferenceSineEntries - 1;

@@ -4,13 +4,12 @@
 
 #include <cstdint>
 
+#include "display/picture.h"
+
 namespace qx {
 
 void PresentWithBlit();
 
-inline constexpr uint32_t kPictureWidth = 320;   // pixels; the scenes' picture
-inline constexpr uint32_t kPictureHeight = 200;  // rows
-inline constexpr uint32_t kPicturePixels = kPictureWidth * kPictureHeight;
 inline constexpr uint32_t kWindowedHeight = 224;  // framebuffer rows with "/w"
 
 inline constexpr int32_t kDepthWindow = -1;

@@ -21,11 +21,9 @@ HostSettings hostSettings;
 namespace {
 
 inline constexpr uint32_t kTickPeriod = 1;           // ms
-inline constexpr uint32_t kSoundtrackLength = 1130844;  // bytes of the decoded song
 
 // The soundtrack comes from entry 21 of the archive appended to the executable.
 bool LoadSoundtrack() {
-    static_assert(sizeof assetBuffers.module == kSoundtrackLength);
     return LoadMusicEntry();
 }
 
@@ -37,7 +35,7 @@ bool StartUp() {
     ReadOptions();
     if (!LoadSoundtrack()) return false;
     if (!MusicInit(kMusicKindModule, nullptr)) return false;
-    if (!MusicLoadMemory(assetBuffers.module, kSoundtrackLength)) return false;
+    if (!MusicLoadMemory(assetBuffers.module, kModuleSize)) return false;
     hostSettings.title = kTitle;
     if (!CreateDisplay(hostSettings.displayWidth, hostSettings.displayHeight, hostSettings.depth))
         return false;

@@ -64,12 +64,13 @@ void NoteStoryboardPass() {
         storyboardState.settled[tile])
         return;
     const FramebufferState& shown = framebufferState;
-    if (shown.pixelAddress == nullptr || shown.width < kPictureWidth ||
+    const uint32_t* pixels = hostSettings.framebuffer;
+    if (pixels == nullptr || shown.width < kPictureWidth ||
         shown.height < kPictureHeight)
         return;
     uint32_t* frame = &storyboardState.frames[size_t{tile} * kPicturePixels];
     for (uint32_t y = 0; y < kPictureHeight; ++y)
-        std::copy_n(shown.pixelAddress + size_t{y} * shown.width, kPictureWidth,
+        std::copy_n(pixels + size_t{y} * shown.width, kPictureWidth,
                     frame + y * kPictureWidth);
     storyboardState.kept[tile] = true;
     // Row `tile` runs from the previous row's end (0 for the first) to its own; the middle is

@@ -20,7 +20,7 @@ uint32_t* CursorPixel() {
 
 // Whether the pixel lies inside the framebuffer.
 bool InFramebuffer(const uint32_t* pixel) {
-    const uint32_t* first = framebufferState.pixelAddress;
+    const uint32_t* first = hostSettings.framebuffer;
     if (first == nullptr) return false;
     return pixel >= first && pixel < first + framebufferState.width * framebufferState.height;
 }

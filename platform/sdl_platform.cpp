@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <iterator>
 
+#include "display/picture.h"
 #include "platform/posix_system.h"
 
 namespace qx {
@@ -89,8 +90,9 @@ public:
         }
         renderTargets_ = true;
 
-        const int frameWidth = request.width != 0 ? static_cast<int>(request.width) : 320;
-        const int frameHeight = request.height != 0 ? static_cast<int>(request.height) : 200;
+        const int frameWidth = static_cast<int>(request.width != 0 ? request.width : kPictureWidth);
+        const int frameHeight =
+            static_cast<int>(request.height != 0 ? request.height : kPictureHeight);
         const int windowWidth = frameWidth * kWindowScale;
         // 4:3: the picture fills a box three quarters as tall as it is wide, whatever its
         // own proportions (320x200 pixels were displayed taller than wide).

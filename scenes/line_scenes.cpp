@@ -6,7 +6,7 @@
 #include "data/object_image.h"
 #include "effects/face_list.h"
 #include "effects/fades.h"
-#include "effects/film_grain.h"
+#include "effects/random.h"
 #include "effects/lines.h"
 #include "effects/picture_filters.h"
 #include "effects/rasterisers.h"

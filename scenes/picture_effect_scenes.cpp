@@ -4,7 +4,7 @@
 
 #include "archive/asset_catalogue.h"
 #include "effects/bump_water.h"
-#include "effects/film_grain.h"
+#include "effects/random.h"
 #include "effects/picture_filters.h"
 #include "effects/precalculation.h"
 #include "effects/rasterisers.h"

@@ -14,19 +14,19 @@ constexpr int kGap = 8;  // pixels between and around cells
 constexpr int kLabelRows = kGlyphRows + 4;
 constexpr uint8_t kBackdrop = 0x28;  // dark grey, so black picture edges stay visible
 constexpr uint8_t kLabelLevel = 0xE0;
-constexpr int kPictureSide = 320;  // the widest picture, pixels
-constexpr int kTextureRows = 256;  // the tallest picture, pixels
+constexpr int kPictureSide = static_cast<int>(kPictureWidth);  // the widest picture, pixels
+constexpr int kTextureRows = static_cast<int>(kTextureSize);   // the tallest picture, pixels
 
 // The entry as an RGB picture; false when its size is no picture format.
 bool Unpack(const SheetEntry& entry, RgbImage& picture) {
     const size_t size = entry.bytes.size();
-    const bool grey = size == kGreyPictureSize;
-    if (grey || size == kColourPicturePixels * 4) {
-        picture.width = 320;
-        picture.height = 200;
-    } else if (size == kTexturePixels * 4) {
-        picture.width = 256;
-        picture.height = 256;
+    const bool grey = size == kGreyPictureBytes;
+    if (grey || size == kColourPictureBytes) {
+        picture.width = kPictureSide;
+        picture.height = static_cast<int>(kPictureHeight);
+    } else if (size == kTextureBytes) {
+        picture.width = kTextureRows;
+        picture.height = kTextureRows;
     } else {
         return false;
     }

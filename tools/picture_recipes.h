@@ -5,13 +5,14 @@
 
 #include <string>
 
+#include "display/picture.h"
 #include "tools/procedural.h"
 
 namespace qx {
 
-inline constexpr int kPictureColumns = 320;
-inline constexpr int kPictureRows = 200;
-inline constexpr int kTextureSide = 256;
+inline constexpr int kPictureColumns = static_cast<int>(kPictureWidth);
+inline constexpr int kPictureRows = static_cast<int>(kPictureHeight);
+inline constexpr int kTextureSide = static_cast<int>(kTextureSize);
 
 struct ColourPlanes {
     Plane red;

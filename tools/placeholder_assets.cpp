@@ -13,9 +13,9 @@ namespace qx {
 
 namespace {
 
-constexpr uint32_t kWidth = 320;  // picture pixels per row
-constexpr uint32_t kHeight = 200;
-constexpr uint32_t kTextureSide = 256;
+constexpr uint32_t kWidth = kPictureWidth;
+constexpr uint32_t kHeight = kPictureHeight;
+constexpr uint32_t kTextureSide = kTextureSize;
 constexpr uint32_t kTitleEntry = 20;
 constexpr uint32_t kDarkEntry = 3;  // back3: grey levels 0 to 31 only
 constexpr uint32_t kDarkLevels = 32;
@@ -39,7 +39,7 @@ void PutWord(std::vector<uint8_t>& out, uint32_t word) {
 
 std::vector<uint8_t> GreyPicture(uint32_t entryNumber) {
     std::vector<uint8_t> out;
-    out.reserve(kGreyPictureSize);
+    out.reserve(kGreyPictureBytes);
     for (uint32_t y = 0; y < kHeight; ++y)
         for (uint32_t x = 0; x < kWidth; ++x) out.push_back(GreyLevel(entryNumber, x, y));
     return out;
@@ -49,7 +49,7 @@ std::vector<uint8_t> GreyPicture(uint32_t entryNumber) {
 std::vector<uint8_t> ColourPicture(uint32_t entryNumber) {
     const uint32_t greyEntry = entryNumber == kBumpEntry ? kBumpGreyEntry : entryNumber;
     std::vector<uint8_t> out;
-    out.reserve(kColourPicturePixels * 4);
+    out.reserve(kColourPictureBytes);
     for (uint32_t y = 0; y < kHeight; ++y)
         for (uint32_t x = 0; x < kWidth; ++x) PutWord(out, GreyLevel(greyEntry, x, y) * 0x010101u);
     return out;
@@ -59,7 +59,7 @@ std::vector<uint8_t> ColourPicture(uint32_t entryNumber) {
 std::vector<uint8_t> Texture(uint32_t entryNumber) {
     const uint32_t shift = 16 * (entryNumber == kTextureTwin ? kTextureTwinOf : entryNumber);
     std::vector<uint8_t> out;
-    out.reserve(kTexturePixels * 4);
+    out.reserve(kTextureBytes);
     for (uint32_t v = 0; v < kTextureSide; ++v) {
         for (uint32_t u = 0; u < kTextureSide; ++u) {
             const uint32_t red = (u + shift) & 0xFF;

@@ -15,7 +15,7 @@
 #include "effects/face_list.h"
 #include "effects/rasterisers.h"
 #include "effects/transform.h"
-#include "host/host_settings.h"
+#include "display/picture.h"
 
 namespace {
 
@@ -50,7 +50,7 @@ void Report(const char* name, const std::function<void()>& chooseObjects) {
 
 int main() {
     static uint32_t picture[kPicturePixels];
-    for (uint32_t i = 0; i < kTexturePixels; ++i)  // textured spans cost what they cost with data
+    for (uint32_t i = 0; i < kTextureTexels; ++i)  // textured spans cost what they cost with data
         assetBuffers.texture2[i] = assetBuffers.texture3[i] = assetBuffers.flare[i] =
             assetBuffers.flarebbw[i] = i * 2654435761u;
     rasteriserState.renderTarget = picture;

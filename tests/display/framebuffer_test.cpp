@@ -16,7 +16,7 @@ TEST_F(FramebufferTest, SizesBeyondCapacityOrOtherDepthsGetNoFramebuffer) {
 
 TEST_F(FramebufferTest, PresentShowsTheScenesRowsTopFirst) {
     platform.keepPresents = true;
-    uint32_t* pixels = CreateFramebuffer(320, 224, 32);
+    uint32_t* pixels = hostSettings.framebuffer = CreateFramebuffer(320, 224, 32);
     ASSERT_NE(pixels, nullptr);
     pixels[0] = 0xFF0000;
     pixels[199 * 320 + 319] = 0x0000FF;
@@ -30,7 +30,7 @@ TEST_F(FramebufferTest, PresentShowsTheScenesRowsTopFirst) {
 
 TEST_F(FramebufferTest, ShallowDepthsAreEmulatedOnPresent) {
     platform.keepPresents = true;
-    uint32_t* pixels = CreateFramebuffer(320, 200, 32);
+    uint32_t* pixels = hostSettings.framebuffer = CreateFramebuffer(320, 200, 32);
     ASSERT_NE(pixels, nullptr);
     pixels[0] = 0xFFFFFF;
     pixels[1] = 0x070707;

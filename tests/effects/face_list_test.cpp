@@ -115,11 +115,11 @@ TEST_F(FaceListTest, FacesPastTheLimitsAreDroppedNotWrittenPastTheBuffers) {
 
 TEST_F(FaceListTest, EmptyListDrawsNothingAndLeavesBucketsAndRandomAlone) {
     sortBuckets[9].count = 1;
-    filmGrainState.randomState = 77;
+    randomState.state = 77;
     DrawFaceList();
     EXPECT_FALSE(picture.AnyPixelChanged());
     EXPECT_EQ(sortBuckets[9].count, 1u);
-    EXPECT_EQ(filmGrainState.randomState, 77u);
+    EXPECT_EQ(randomState.state, 77u);
     sortBuckets[9].count = 0;
 }
 
@@ -150,12 +150,12 @@ TEST_F(FaceListTest, EachModeDrawsWithItsRasteriserAndCoordinates) {
     for (uint32_t index = 1; index <= 5; ++index) GatherFaces(*image.Object(index));
     ASSERT_EQ(faceListState.faceCount, 5u);
 
-    filmGrainState.randomState = 1234;
+    randomState.state = 1234;
     const uint32_t size = 6 + NextRandom(32);  // vertex c is vertex 2: 3 x 2
-    const uint32_t afterOneCall = filmGrainState.randomState;
-    filmGrainState.randomState = 1234;
+    const uint32_t afterOneCall = randomState.state;
+    randomState.state = 1234;
     DrawFaceList();
-    EXPECT_EQ(filmGrainState.randomState, afterOneCall);
+    EXPECT_EQ(randomState.state, afterOneCall);
 
     constexpr uint32_t kBackground = GuardedPicture::kBackground;
     EXPECT_EQ(At(20, 20), kBackground + 0x343434);

@@ -16,31 +16,34 @@ using Picture = std::vector<uint32_t>;
 
 class FilmGrainTest : public ::testing::Test {
 protected:
-    void SetUp() override { filmGrainState = {}; }
+    void SetUp() override {
+        filmGrainState = {};
+        randomState = {};
+    }
     // The two values a routine will draw next, without disturbing the generator.
     std::pair<uint32_t, uint32_t> PeekTwo(uint32_t firstLimit, uint32_t secondLimit) {
-        const uint32_t saved = filmGrainState.randomState;
+        const uint32_t saved = randomState.state;
         const uint32_t first = NextRandom(firstLimit);
         const std::pair<uint32_t, uint32_t> next{first, NextRandom(secondLimit)};
-        filmGrainState.randomState = saved;
+        randomState.state = saved;
         return next;
     }
 };
 
 TEST_F(FilmGrainTest, GeneratorSequenceFromStateZero) {
-    filmGrainState.randomState = 0xDEADBEEF;
+    randomState.state = 0xDEADBEEF;
     SeedRandom();
     const uint32_t results[] = {12, 23, 62, 51, 42};
     const uint32_t states[] = {0x7F9DDC0C, 0xA454F2D7, 0x06BDC7FE, 0xADF0D633, 0x5CB691EA};
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(NextRandom(64), results[i]) << i;
-        EXPECT_EQ(filmGrainState.randomState, states[i]) << i;
+        EXPECT_EQ(randomState.state, states[i]) << i;
     }
     SeedRandom();
     EXPECT_EQ(NextRandom(1), 0u);  // still advances
-    EXPECT_EQ(filmGrainState.randomState, states[0]);
+    EXPECT_EQ(randomState.state, states[0]);
 
-    filmGrainState.randomState = 12345;
+    randomState.state = 12345;
     FillNoiseTable();  // seeds first
     EXPECT_EQ(filmGrainState.noiseTable[0], 12);
     EXPECT_EQ(filmGrainState.noiseTable[4], 42);
@@ -80,7 +83,7 @@ TEST_F(FilmGrainTest, EvolveNoiseXorsEachWordWithTheOldNextWord) {
 }
 
 TEST_F(FilmGrainTest, ScratchBlackensOneWholeColumnAndBandHalvesAndLiftsItsRun) {
-    filmGrainState.randomState = 0x1234;
+    randomState.state = 0x1234;
     for (int round = 0; round < 30; ++round) {
         Picture p(kPicturePixels);
         for (uint32_t i = 0; i < kPicturePixels; ++i) p[i] = i % 2 ? 0xFFFFFFFF : 0;

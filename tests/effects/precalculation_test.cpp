@@ -25,6 +25,7 @@ protected:
         std::fill(std::begin(assetBuffers.picbump), std::end(assetBuffers.picbump), 0);
         lineState = {};
         filmGrainState = {};
+        randomState = {};
         waterState = {};
         test::RestoreObjectImage();
         ObjectTest::TearDown();
@@ -32,13 +33,13 @@ protected:
 };
 
 TEST_F(PrecalculationTest, BuildsEveryTableTheEffectsRead) {
-    for (uint32_t i = 0; i < kGreyPictureSize; ++i) {
+    for (uint32_t i = 0; i < kGreyPictureBytes; ++i) {
         assetBuffers.picbump8[i] = static_cast<uint8_t>(i * 7 % 251);
         assetBuffers.picbump[i] = i * 0x010305;
     }
-    std::vector<uint8_t> heights(assetBuffers.picbump8, assetBuffers.picbump8 + kGreyPictureSize);
+    std::vector<uint8_t> heights(assetBuffers.picbump8, assetBuffers.picbump8 + kGreyPictureBytes);
     std::vector<uint32_t> colours(assetBuffers.picbump,
-                                  assetBuffers.picbump + kColourPicturePixels);
+                                  assetBuffers.picbump + kPicturePixels);
     for (int pass = 0; pass < 2; ++pass) {
         BlurGrey8(heights.data(), heights.data());
         BlurPixelBytes8(colours.data(), colours.data());

@@ -30,7 +30,8 @@ protected:
         platform.clock = 5000;
         launchOptions.framesPerSecond = 0;
         ASSERT_TRUE(CreateDisplay(320, 224, kDepthWindow));
-        ASSERT_NE(CreateFramebuffer(320, 224, 32), nullptr);
+        hostSettings.framebuffer = CreateFramebuffer(320, 224, 32);
+        ASSERT_NE(hostSettings.framebuffer, nullptr);
         SetSceneTable(kEndless);
         ASSERT_TRUE(StartTicks(1));
         RegisterTickSlot(2, 0, Tick);

@@ -121,16 +121,16 @@ constexpr uint32_t kEnterMark = 0xEEEEEE;
 constexpr uint32_t kLeaveMark = 0x111111;
 template <uint32_t Row>
 bool EnterRow() {
-    return framebufferState.pixelAddress[0] = kEnterMark, true;
+    return hostSettings.framebuffer[0] = kEnterMark, true;
 }
 template <uint32_t Row>
 bool LeaveRow() {
-    return framebufferState.pixelAddress[0] = kLeaveMark, true;
+    return hostSettings.framebuffer[0] = kLeaveMark, true;
 }
 template <uint32_t Row>
 bool FrameRow() {
-    framebufferState.pixelAddress[0] = ((Row + 1) << 20) | sequencerState.lastPassPosition;
-    framebufferState.pixelAddress[320 * 199 + 319] = 0xABCDEF;  // the frame's last pixel
+    hostSettings.framebuffer[0] = ((Row + 1) << 20) | sequencerState.lastPassPosition;
+    hostSettings.framebuffer[320 * 199 + 319] = 0xABCDEF;  // the frame's last pixel
     return Row != 3;  // row 3's frame fails: its pass is the leave pass
 }
 #define QX_ROW(row) EnterRow<row>, FrameRow<row>, LeaveRow<row>
@@ -155,7 +155,8 @@ protected:
         ASSERT_TRUE(MusicInit(kMusicKindModule, nullptr));
         ASSERT_TRUE(MusicLoadMemory(song, 1));
         ASSERT_TRUE(CreateDisplay(320, 224, kDepthWindow));
-        ASSERT_NE(CreateFramebuffer(320, 224, 32), nullptr);
+        hostSettings.framebuffer = CreateFramebuffer(320, 224, 32);
+        ASSERT_NE(hostSettings.framebuffer, nullptr);
         SetSceneTable(kRows);
         StartStoryboard();
     }

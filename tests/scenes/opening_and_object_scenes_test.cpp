@@ -47,19 +47,21 @@ TEST_F(OpeningScenesTest, TitleSharpensOnTheFocusCountdownBeforeItsRowEnds) {
 }
 
 TEST_F(OpeningScenesTest, TitleFrameSmearsACopyAndKeepsTheBorderSharp) {
-    for (uint32_t i = 0; i < kGreyPictureSize; ++i)
+    for (uint32_t i = 0; i < kGreyPictureBytes; ++i)
         assetBuffers.title8[i] = static_cast<uint8_t>((i / 320 + i) % 3 == 0 ? 200 : 0);
-    const std::vector<uint8_t> title(assetBuffers.title8, assetBuffers.title8 + kGreyPictureSize);
+    const std::vector<uint8_t> title(assetBuffers.title8, assetBuffers.title8 + kGreyPictureBytes);
     EnterRow(0);
     fadeState.fadeLevel = 0;
     sceneVariables.focusPasses = 0;
     const FilmGrainState grain = filmGrainState;
+    const RandomState random = randomState;
     ASSERT_TRUE(Pass(0x0100, 0));
     const std::vector<uint32_t> sharp(framebuffer.begin(), framebuffer.begin() + kPicturePixels);
     filmGrainState = grain;
+    randomState = random;
     sceneVariables.focusPasses = 92;
     ASSERT_TRUE(Pass(0x0100, 0));
-    EXPECT_EQ(std::vector<uint8_t>(assetBuffers.title8, assetBuffers.title8 + kGreyPictureSize),
+    EXPECT_EQ(std::vector<uint8_t>(assetBuffers.title8, assetBuffers.title8 + kGreyPictureBytes),
               title);
     // Same grain both times: the outermost rows and columns match, the inside does not.
     for (uint32_t x = 0; x < 320; ++x) {
@@ -95,7 +97,7 @@ TEST_F(OpeningScenesTest, LineColourClimbsToAtMost0x202020ThenFallsToZeroNotBelo
 }
 
 TEST_F(OpeningScenesTest, FadingTitleDarkensTheLoadedPictureByOneLevelPerFrame) {
-    for (uint32_t i = 0; i < kGreyPictureSize; ++i)
+    for (uint32_t i = 0; i < kGreyPictureBytes; ++i)
         assetBuffers.title8[i] = static_cast<uint8_t>(i % 4);
     EnterRow(1);
     ASSERT_TRUE(Pass(0x0600));  // the plain wireframe frame leaves the title alone
@@ -106,7 +108,7 @@ TEST_F(OpeningScenesTest, FadingTitleDarkensTheLoadedPictureByOneLevelPerFrame) 
         EXPECT_EQ(assetBuffers.title8[3], std::max(0, 3 - frame));
         EXPECT_EQ(assetBuffers.title8[1], 0);  // stops at 0
     }
-    EXPECT_TRUE(std::all_of(assetBuffers.title8, assetBuffers.title8 + kGreyPictureSize,
+    EXPECT_TRUE(std::all_of(assetBuffers.title8, assetBuffers.title8 + kGreyPictureBytes,
                             [](uint8_t level) { return level == 0; }));
 }
 

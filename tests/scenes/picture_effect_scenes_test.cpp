@@ -38,7 +38,7 @@ protected:
 };
 
 TEST_F(PictureEffectScenesTest, TunnelAveragesBothLayersAndStepsEvery18MsUntilItsLeave) {
-    for (uint32_t i = 0; i < kTexturePixels; ++i) assetBuffers.texture4[i] = i & 0xFF00FF;
+    for (uint32_t i = 0; i < kTextureTexels; ++i) assetBuffers.texture4[i] = i & 0xFF00FF;
     EnterRow(22);
     EXPECT_EQ(fadeState.fadeLevel, 255);
     EXPECT_EQ(SlotCallback(kSceneSlot), &TunnelCallback);
@@ -62,7 +62,7 @@ TEST_F(PictureEffectScenesTest, TunnelAveragesBothLayersAndStepsEvery18MsUntilIt
 }
 
 TEST_F(PictureEffectScenesTest, WaveMixesTwoPlasmaFramesInACheckerboardUnderAClimbingStrip) {
-    std::fill_n(assetBuffers.texture6, kTexturePixels, 0u);
+    std::fill_n(assetBuffers.texture6, kTextureTexels, 0u);
     EnterRow(24);
     EXPECT_EQ(fadeState.fadeLevel, 0);                 // no flash of its own
     std::fill_n(workPicture, kPicturePixels, kWhite);  // the last finished picture
@@ -116,12 +116,13 @@ TEST_F(PictureEffectScenesTest, BumpLightStartsAtColumn40Row24AndMovesEvery34Ms)
 
 TEST_F(PictureEffectScenesTest, BumpBorderStaysBlackUnderFullLightAndTheStripWrapsOverIt) {
     std::fill_n(assetBuffers.picbump, kPicturePixels, kWhite);
-    std::fill_n(assetBuffers.flarebmp, kTexturePixels, kWhite);
+    std::fill_n(assetBuffers.flarebmp, kTextureTexels, kWhite);
     std::fill_n(assetBuffers.pictext + 95 * 320, 20, 0x00345678u);
     EnterRow(26);
     fadeState.fadeLevel = 0;
     sceneVariables.creepingStripPosition = 170 * 320 + 310;  // ten columns from the right edge
     const FilmGrainState grain = filmGrainState;
+    const RandomState random = randomState;
     ASSERT_TRUE(Pass(0x1C10, 0));
     Picture expected(kPicturePixels, kWhite);
     std::fill_n(expected.begin(), 2 * 320, 0u);
@@ -129,6 +130,7 @@ TEST_F(PictureEffectScenesTest, BumpBorderStaysBlackUnderFullLightAndTheStripWra
     for (uint32_t y = 0; y < 200; ++y) expected[y * 320] = expected[y * 320 + 319] = 0;
     std::fill_n(expected.begin() + 170 * 320 + 310, 20, 0x00345678u);
     filmGrainState = grain;  // the same film marks
+    randomState = random;
     ApplyFilmFinish(expected.data(), {.grain = true, .dimBands = true, .scratches = true});
     EXPECT_EQ(CountShownEqual(expected), kPicturePixels);
 }
@@ -161,7 +163,7 @@ TEST_F(PictureEffectScenesTest, RowsFlashAndHoldTheirCallbacksAsTabled) {
 }
 
 TEST_F(PictureEffectScenesTest, RotozoomFadeStepTurnsFromWhiteToBlackWithRow36) {
-    std::fill_n(assetBuffers.texture5, kTexturePixels, 0x00406080u);
+    std::fill_n(assetBuffers.texture5, kTextureTexels, 0x00406080u);
     EnterRow(35);
     UnregisterTickSlot(kFadeSlot);  // hold the level still
     fadeState.fadeLevel = 0x10;
@@ -177,14 +179,14 @@ TEST_F(PictureEffectScenesTest, RotozoomFadeStepTurnsFromWhiteToBlackWithRow36) 
 TEST_F(PictureEffectScenesTest, WaterSeedsFieldAWith64000DrawsBelow200) {
     EnterRow(36);
     ASSERT_TRUE(Pass(0x2200, 0));  // row 36's leave
-    const uint32_t seed = filmGrainState.randomState;
+    const uint32_t seed = randomState.state;
     ASSERT_TRUE(Pass(0x2200, 0));  // row 37's enter
     ASSERT_EQ(waterState.currentField, waterFieldA);
-    const uint32_t after = filmGrainState.randomState;
-    filmGrainState.randomState = seed;
+    const uint32_t after = randomState.state;
+    randomState.state = seed;
     for (const int16_t height : waterFieldA)
         ASSERT_EQ(height, static_cast<int16_t>(NextRandom(200)));
-    EXPECT_EQ(filmGrainState.randomState, after);  // not one draw more
+    EXPECT_EQ(randomState.state, after);  // not one draw more
 }
 
 TEST_F(PictureEffectScenesTest, Row38FadesTheWaterToBlackIn2550MsAndItsLeaveEndsTheShow) {

@@ -23,14 +23,14 @@ TEST(SceneConventionsTest, CountdownStepsOnTheFirstFiringFromZeroThenEveryReload
 
 TEST(SceneConventionsTest, FlickerStartsPulsesOnlyAtLevelZero) {
     fadeState = {};
-    filmGrainState.randomState = 12345;
+    randomState.state = 12345;
     fadeState.fadeLevel = 1;
     fadeState.fadeDelay = 0;
-    const uint32_t randomBefore = filmGrainState.randomState;
+    const uint32_t randomBefore = randomState.state;
     FlickerStep();
     EXPECT_EQ(fadeState.fadeLevel, 1);  // a decaying flash is left alone,
     EXPECT_EQ(fadeState.fadeDelay, 0);
-    EXPECT_EQ(filmGrainState.randomState, randomBefore);  // and draws no random number
+    EXPECT_EQ(randomState.state, randomBefore);  // and draws no random number
     bool sawNonZero = false;
     for (int i = 0; i < 200; ++i) {
         fadeState.fadeLevel = 0;
@@ -120,9 +120,11 @@ TEST(SceneConventionsTest, FadeStepAtLevelZeroLeavesThePictureAndFinishesInOrder
     // same generator state and noise give the same picture only when they run the same steps.
     FillNoiseTable();
     const FilmGrainState start = filmGrainState;
+    const RandomState startRandom = randomState;
     std::vector<uint32_t> a(kPicturePixels, 0x808080), b(kPicturePixels, 0x808080);
     ApplyFilmFinish(a.data(), {.grain = true, .dimBands = true, .scratches = true});
     filmGrainState = start;
+    randomState = startRandom;
     AddFilmGrain(b.data());
     DrawDimBands(b.data());
     DrawScratches(b.data());

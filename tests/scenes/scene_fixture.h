@@ -78,7 +78,7 @@ protected:
                                                      : nullptr;
     }
     static void FillGrey(uint8_t* picture, uint8_t level) {
-        std::fill_n(picture, kGreyPictureSize, level);
+        std::fill_n(picture, kGreyPictureBytes, level);
     }
 };
 

@@ -96,7 +96,7 @@ TEST(PictureGenerator, KeepsTheInvariantsTheScenesRelyOn) {
     EXPECT_EQ(*darkest, 0);
     EXPECT_EQ(*brightest, 31);  // the glass lights it from there
     EXPECT_EQ(entries[kTexture8], entries[kTexture6]);
-    for (size_t p = 0; p < kGreyPictureSize; ++p)
+    for (size_t p = 0; p < kGreyPictureBytes; ++p)
         ASSERT_EQ(WordAt(entries[kPicBump], p), entries[kPicBump8][p] * 0x010101u) << p;
     // Grain adds up to 63 to every channel: the backgrounds and the title need a wide spread.
     for (const uint32_t k : {1u, 2u, 4u, 5u, 20u}) {
@@ -215,10 +215,10 @@ TEST(Lettering, FitsTheLineIntoItsBoxOrSaysWhyNot) {
 
 TEST(ContactSheet, PlacesEachPictureInItsCellAndWritesAPng) {
     std::vector<SheetEntry> entries(3);
-    entries[0] = {1, "grey", std::vector<uint8_t>(kGreyPictureSize, 7)};
+    entries[0] = {1, "grey", std::vector<uint8_t>(kGreyPictureBytes, 7)};
     entries[0].bytes[3 * 320 + 5] = 200;
     entries[1] = {2, "song", std::vector<uint8_t>(100, 1)};  // no picture: left out
-    entries[2] = {3, "texture", std::vector<uint8_t>(kTexturePixels * 4, 0)};
+    entries[2] = {3, "texture", std::vector<uint8_t>(kTextureBytes, 0)};
     entries[2].bytes[0] = 0x33;  // texel 0 = 0x00112233, blue byte first
     entries[2].bytes[1] = 0x22;
     entries[2].bytes[2] = 0x11;

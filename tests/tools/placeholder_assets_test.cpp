@@ -36,7 +36,7 @@ TEST(PlaceholderAssets, EveryEntryHasItsCatalogueSizeAndFormat) {
     EXPECT_EQ(entries[17], entries[19]);  // texture8 repeats texture6
     EXPECT_NE(entries[17], entries[18]);
     EXPECT_LE(*std::max_element(entries[3].begin(), entries[3].end()), 31);  // back3
-    for (size_t p = 0; p < kGreyPictureSize; ++p)  // picbump8 is picbump, one byte per pixel
+    for (size_t p = 0; p < kGreyPictureBytes; ++p)  // picbump8 is picbump, one byte per pixel
         ASSERT_EQ(entries[10][p], entries[9][4 * p]);
     EXPECT_TRUE(MakePlaceholderEntry(0).empty());
     EXPECT_TRUE(MakePlaceholderEntry(23).empty());
