@@ -1,6 +1,5 @@
 #include "data/object_image.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace qx {
@@ -24,18 +23,6 @@ ObjectRecord* ImageObject(uint32_t index) {
 }
 
 ObjectRecord* CameraObject() { return ImageObject(static_cast<uint32_t>(ObjectId::Camera)); }
-
-const char* ImageObjectName(uint32_t index) {
-    static const auto morphNames = [] {
-        std::array<std::array<char, 12>, kMorphMeshCount> names{};
-        for (uint32_t i = 0; i < kMorphMeshCount; ++i)
-            std::snprintf(names[i].data(), names[i].size(), "morph-%02u", i);
-        return names;
-    }();
-    if (index < kNamedObjectCount) return kNamedObjectNames[index];
-    if (index < kImageObjectCount) return morphNames[index - kNamedObjectCount].data();
-    return nullptr;
-}
 
 const ProductionObjects& Objects() {
     static const ProductionObjects objects = [] {

@@ -1,8 +1,8 @@
 // The baked-in object image: every 3D object of the production (the camera object, the scenes'
 // meshes and the 39 morph meshes) as one little-endian byte image, made at build time by the mesh
-// generator (tools/make_object_image.cpp) and linked into the program. The image is written in
-// place at run time (animation state, matrices, transformed arrays), like the rest of the
-// program's initialised data.
+// generator (tools/meshes/make_object_image.cpp) and linked into the program. The image is
+// written in place at run time (animation state, matrices, transformed arrays), like the rest of
+// the program's initialised data.
 //
 // Layout: an ObjectImageHeader at offset 0 (so no array ever sits at offset 0, the "none"
 // offset), then each object as its record (8-byte aligned) followed by its arrays: vertices,
@@ -92,10 +92,6 @@ enum class ObjectId : uint32_t {
 inline constexpr uint32_t kNamedObjectCount = static_cast<uint32_t>(ObjectId::FirstMorphMesh);
 inline constexpr uint32_t kImageObjectCount = kNamedObjectCount + kMorphMeshCount;
 
-inline constexpr const char* kNamedObjectNames[kNamedObjectCount] = {
-    "camera", "wireframe", "glass",    "flare-cloud", "twin-a",           "twin-b",        "chrome",
-    "rays",   "web",       "textured", "swinging",    "white-flare-ring", "red-flare-ring"};
-
 struct ObjectImageHeader {
     uint32_t magic = kObjectImageMagic;
     uint32_t imageBytes = 0;
@@ -126,8 +122,7 @@ struct ProductionObjects {
 };
 const ProductionObjects& Objects();
 
-// The record of image object `index` (ObjectId order), and its name ("morph-07" for morph meshes).
+// The record of image object `index` (ObjectId order).
 ObjectRecord* ImageObject(uint32_t index);
-const char* ImageObjectName(uint32_t index);
 
 }  // namespace qx

@@ -50,9 +50,6 @@ struct TrackKey {
 };
 inline constexpr uint32_t kKeyForEver = 0xFFFFFFFF;
 
-inline uint32_t FloatDelta(float degreesOrUnits) { return std::bit_cast<uint32_t>(degreesOrUnits); }
-inline uint32_t IntegerDelta(int32_t value) { return static_cast<uint32_t>(value); }
-
 inline constexpr uint32_t kTrackCount = 10;
 inline constexpr uint32_t kAccumulatingTracks =
     6;                                          // rotation x, y, z (degrees), translation x, y, z

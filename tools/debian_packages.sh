@@ -1,10 +1,18 @@
 # Sourced by play.sh and test.sh: installs the Debian packages the build, the program and the
 # tests need, asking apt only when something is missing.
+#   build                 build-essential cmake pkg-config
+#   program and sound     libsdl2-dev (also brings libx11-dev, which the window test's close
+#                         mode compiles against) libopenmpt-dev
+#   generated data        libfreetype-dev fonts-dejavu-core; libpng-dev for the storyboard and
+#                         the contact sheet
+#   unit tests            libgtest-dev (brings googletest)
+#   window test (Xvfb)    xvfb xauth (for xvfb-run) xdotool x11-utils (xprop, xwininfo)
+# sox, for the optional sonogram target only, is not installed.
 qx_packages=(
   build-essential cmake pkg-config
-  libsdl2-dev libopenmpt-dev sox
+  libsdl2-dev libopenmpt-dev
   libfreetype-dev fonts-dejavu-core libpng-dev
-  googletest libgtest-dev libbenchmark-dev
+  libgtest-dev
   xvfb xauth xdotool x11-utils
 )
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "tests/archive/archive_test_support.h"
-#include "tools/file_io.h"
+#include "tools/archive/file_io.h"
 
 namespace qx::test {
 namespace {

@@ -13,7 +13,7 @@
 #include "archive/archive_reader.h"
 #include "archive/entry_decoder.h"
 #include "tests/support/virtual_platform.h"
-#include "tools/archive_writer.h"
+#include "tools/archive/archive_writer.h"
 
 namespace qx::test {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "support/host_fixture.h"
-#include "tools/archive_writer.h"
+#include "tools/archive/archive_writer.h"
 
 namespace qx::test {
 namespace {

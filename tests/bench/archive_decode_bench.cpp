@@ -15,8 +15,8 @@
 
 #include "archive/archive_reader.h"
 #include "archive/entry_decoder.h"
-#include "tools/file_io.h"
-#include "tools/placeholder_assets.h"
+#include "tests/support/placeholder_assets.h"
+#include "tools/archive/file_io.h"
 
 namespace {
 

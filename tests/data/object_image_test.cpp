@@ -12,6 +12,7 @@
 #include "effects/face_list.h"
 #include "effects/object_test_image.h"
 #include "effects/transform.h"
+#include "tools/meshes/object_report.h"
 
 namespace qx {
 namespace {

@@ -12,8 +12,8 @@
 #include "effects/face_list.h"
 #include "effects/objects.h"
 #include "effects/transform.h"
-#include "tools/object_image_writer.h"
-#include "tools/production_objects.h"
+#include "tools/meshes/object_image_writer.h"
+#include "tools/meshes/production_objects.h"
 
 namespace qx::test {
 

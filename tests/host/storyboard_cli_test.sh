@@ -13,13 +13,7 @@ fail() {
   [ -s "$work/err" ] && cat "$work/err"
   exit 1
 }
-# The PNG signature, then the IHDR's width and height (bytes 16..23, big-endian) as "WxH".
-png_size() {
-  [ "$(od -An -tu1 -N8 "$1" | tr -s ' ')" = " 137 80 78 71 13 10 26 10" ] || return 1
-  od -An -tu1 -j16 -N8 "$1" |
-    awk '{ print ($1 * 16777216 + $2 * 65536 + $3 * 256 + $4) "x" \
-                 ($5 * 16777216 + $6 * 65536 + $7 * 256 + $8) }'
-}
+. "$(dirname "$0")/../support/png_size.sh"
 
 "$program" --storyboard "$work/full.png" --storyboard-half "$work/half.png" \
   >"$work/out" 2>"$work/err" || fail "the storyboard run exited $?"

@@ -6,7 +6,7 @@
 
 #include "scenes/scene_table.h"
 #include "support/host_fixture.h"
-#include "tools/file_io.h"
+#include "tools/archive/file_io.h"
 
 namespace qx::test {
 namespace {

@@ -29,9 +29,9 @@
 #include "music/music_binding.h"
 #include "music/scene_sequencer.h"
 #include "scenes/scene_variables.h"
+#include "tests/support/placeholder_assets.h"
 #include "tests/support/virtual_platform.h"
 #include "timing/tick_scheduler.h"
-#include "tools/placeholder_assets.h"
 #include "support/fake_sound_module.h"
 
 namespace qx::test {

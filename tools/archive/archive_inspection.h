@@ -1,0 +1,34 @@
+// Reading an archive the way the tools show it: the archive at the end of any file (a bare
+// archive or a program with one appended) opened with the engine's own reader and decoder, every
+// entry's directory facts and block header read and checked, and entries decoded whole. Shared by
+// qxpack and the contact sheet.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qx {
+
+struct EntryFacts {
+    std::string name;          // as in the directory, unprintable characters shown as '?'
+    uint32_t offset = 0;       // bytes from the archive start
+    uint32_t storedSize = 0;   // bytes
+    uint32_t decodedSize = 0;  // bytes, the block header's output length
+};
+
+// Opens the archive at the end of path, read by the engine's reader straight from the file, and
+// reads every entry's directory record and block header into facts (entry k is facts[k - 1]).
+// The archive stays open for DecodeInspectedEntry and the reader's routines until CloseArchive.
+// False when the archive or an entry is damaged, with `failure` naming the cause ("entry 3: ...").
+bool InspectArchive(const char* path, std::vector<EntryFacts>& facts, std::string& failure);
+
+// Decodes entry entryNumber of the inspected archive into output (resized to its decoded size).
+// False with the decoder's cause in `failure` ("entry 3: ...").
+bool DecodeInspectedEntry(uint32_t entryNumber, const EntryFacts& entry,
+                          std::vector<uint8_t>& output, std::string& failure);
+
+// The archive's first byte within the open file.
+uint64_t ArchiveStart();
+
+}  // namespace qx
