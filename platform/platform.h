@@ -90,7 +90,8 @@ public:
                                size_t count) = 0;
     virtual void CloseFile(FileHandle file) = 0;
 
-    // Shared libraries, looked up beside the executable.
+    // Shared libraries, looked up beside the executable, then where an installed program keeps
+    // them (../lib/marrowtide/ from the executable's directory).
     virtual void* OpenLibraryBesideExecutable(const char* fileName) = 0;
     virtual void* FindSymbol(void* library, const char* name) = 0;
     virtual void CloseLibrary(void* library) = 0;

@@ -1,6 +1,6 @@
 // Operating-system services that need no window: the monotonic clock, sleeping, reading the
-// program's own executable and loading shared libraries from its directory. Shared by the SDL
-// platform and the offline run.
+// program's own executable and loading shared libraries from its directory (or, installed, from
+// ../lib/marrowtide/ beside it). Shared by the SDL platform and the offline run.
 #pragma once
 
 #include "platform/platform.h"
