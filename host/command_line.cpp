@@ -69,7 +69,8 @@ void PrintUsage(std::FILE* stream) {
         "full screen.\n"
         "Exit codes: 0 normal end; 1 no display; 2 full screen could not be entered; 3 tick\n"
         "period 0; 4 no framebuffer; 6 sound module or song; 8 song file; 9 archive missing or\n"
-        "damaged; 10 storyboard could not be written; 64 unknown or malformed option.\n",
+        "damaged; 10 storyboard could not be written; 64 unknown or malformed option.\n"
+        "Ctrl+C (SIGINT) or SIGTERM ends the show as Escape does, with exit code 130 or 143.\n",
         stream);
 }
 

@@ -19,6 +19,8 @@ enum : uint32_t {
 
 // Exit codes outside the error codes.
 inline constexpr int kExitUsage = 64;  // unknown or malformed long option
+// A clean end after SIGINT or SIGTERM: 128 + the signal's number, 130 and 143.
+inline constexpr int kExitSignalBase = 128;
 
 struct ErrorState {
     uint32_t errorCode = kErrorNone;
@@ -34,5 +36,8 @@ bool SetErrorCode(uint32_t code, const char* cause);
 void ReportError();
 
 [[noreturn]] void ExitWithErrorCode();
+
+// Exits with kExitSignalBase + signalNumber.
+[[noreturn]] void ExitAfterSignal(int signalNumber);
 
 }  // namespace qx

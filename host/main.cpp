@@ -1,5 +1,6 @@
 // Entry point: parse the command line, pick the desktop or the offline platform, play, and write
-// the storyboard files and the timing report an offline run was asked for.
+// the storyboard files and the timing report an offline run was asked for. A run ended by SIGINT
+// or SIGTERM shuts down as after Escape and exits with 128 + the signal's number.
 #include <cstdio>
 #include <string>
 
@@ -13,6 +14,7 @@
 #include "platform/offline_platform.h"
 #include "platform/png_file.h"
 #include "platform/sdl_platform.h"
+#include "platform/termination_signals.h"
 
 namespace {
 
@@ -38,6 +40,7 @@ int main(int argc, char** argv) {
         case CommandLineResult::Run:
             break;
     }
+    posix::InstallTerminationHandlers();
     // --storyboard, --storyboard-half and --bench have set headless too.
     static OfflinePlatform offline;
     if (launchOptions.headless) {
@@ -51,16 +54,20 @@ int main(int argc, char** argv) {
     if (launchOptions.printTimingReport) StartTimingReport();
     framebufferState.digestEnabled = launchOptions.printDigest;
     RunProduction();
-    if (storyboardState.recording && errorState.errorCode == kErrorNone) {
+    // A run cut short by a signal leaves no storyboard or report behind.
+    const bool signalled = posix::TerminationSignal() != 0;
+    if (storyboardState.recording && errorState.errorCode == kErrorNone && !signalled) {
         const RgbImage board = ComposeRecordedStoryboard();
         if (!(fullFile.empty() || WriteStoryboard(fullFile, board)) ||
             !(halfFile.empty() || WriteStoryboard(halfFile, HalveImage(board))))
             ReportError();
     }
-    if (launchOptions.printTimingReport && errorState.errorCode == kErrorNone)
+    if (launchOptions.printTimingReport && errorState.errorCode == kErrorNone && !signalled)
         PrintTimingReport(stdout, loopState.passCount);
     if (launchOptions.printDigest)
         std::printf("%016llx %llu frames\n", static_cast<unsigned long long>(framebufferState.digest),
                     static_cast<unsigned long long>(loopState.passCount));
+    if (signalled && errorState.errorCode == kErrorNone)
+        ExitAfterSignal(posix::TerminationSignal());
     ExitWithErrorCode();
 }

@@ -16,6 +16,7 @@
 
 #include "display/picture.h"
 #include "platform/posix_system.h"
+#include "platform/termination_signals.h"
 
 namespace qx {
 namespace {
@@ -76,8 +77,9 @@ public:
         DestroyWindow();
         if (!DisplayNamed()) return false;
         SetWindowClass(request.className);
-        // A close request arrives once, as the window's close event; SDL_QUIT is then left to
-        // signals (SIGINT, SIGTERM), which also end the program through CloseRequest.
+        // A close request arrives once, as the window's close event. SIGINT and SIGTERM are the
+        // program's own (termination_signals.h): SDL installs its handlers only over default
+        // ones, so SDL_QUIT comes only from elsewhere, and is a close request too.
         SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             QuitIfUnused();
@@ -151,6 +153,11 @@ public:
     }
 
     bool PollEvent(InputEvent& event) override {
+        if (posix::TakeTerminationRequest()) {
+            event = InputEvent{};
+            event.kind = InputEvent::Kind::CloseRequest;
+            return true;
+        }
         if (!videoInitialised_) {
             return false;
         }
