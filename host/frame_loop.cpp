@@ -17,15 +17,20 @@ namespace {
 
 // Behind schedule by more than this, pacing starts afresh instead of rushing frames to catch up.
 inline constexpr int32_t kMaximumPaceLag = 250;  // ms
+// An unpaced pass while the window is hidden or minimised: nothing is shown, so the show only
+// needs to keep up with the music, not to draw as often as it can.
+inline constexpr uint32_t kHiddenPassSleep = 10;  // ms
 
 // The pass's sleep. Unpaced it is 1 ms, to yield the processor. Paced, pass k is due at
 // paceStart + k * 1000 / fps exactly, so frame times do not drift and the offline run's frame k
 // happens at k * 1000 / fps ms; a pass that is already late does not sleep at all.
+// While the window cannot be seen, presents return at once (no vsync wait): pacing still spaces
+// the frames, and an unpaced pass sleeps kHiddenPassSleep.
 void SleepForPass() {
     Platform& platform = ThePlatform();
     const uint32_t fps = launchOptions.framesPerSecond;
     if (fps == 0) {
-        platform.Sleep(1);
+        platform.Sleep(platform.WindowVisible() ? 1 : kHiddenPassSleep);
         return;
     }
     const uint32_t now = platform.Milliseconds();

@@ -176,6 +176,12 @@ public:
         }
     }
 
+    // Hidden (unmapped) or minimised, as SDL last heard from the window system.
+    bool WindowVisible() override {
+        return window_ != nullptr &&
+               (SDL_GetWindowFlags(window_) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) == 0;
+    }
+
     bool OpenFullScreenDevice() override { return window_ != nullptr; }
 
     bool EnumerateDisplayModes(uint32_t width, uint32_t height, ModeCallback callback,
@@ -245,10 +251,11 @@ public:
     }
 
     // The picture must have the present surface's size; anything else is ignored rather than
-    // read out of bounds.
+    // read out of bounds. Nothing is uploaded or drawn for a window nobody can see: a hidden
+    // window never waits for vsync, and the frame loop's sleep keeps the processor free.
     void Present(const uint32_t* pixels, uint32_t width, uint32_t height,
                  uint32_t pitch) override {
-        if (renderer_ == nullptr || source_ == nullptr || pixels == nullptr ||
+        if (!WindowVisible() || renderer_ == nullptr || source_ == nullptr || pixels == nullptr ||
             static_cast<int>(width) != sourceWidth_ || static_cast<int>(height) != sourceHeight_ ||
             pitch < width) {
             return;

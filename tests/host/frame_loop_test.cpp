@@ -113,6 +113,29 @@ TEST_F(FrameLoopTest, PacingStartsAfreshAfterAStallInsteadOfRushingFrames) {
     EXPECT_EQ(presentTimes, (std::vector<uint32_t>{5000, 5010, 7010, 7020, 7030, 7040}));
 }
 
+void HideOnSecondShowOnFourthPresent(VirtualPlatform& p, const uint32_t*, uint32_t, uint32_t,
+                                     uint32_t, void*) {
+    presentTimes.push_back(p.clock);
+    if (presentTimes.size() == 2) p.windowVisible = false;
+    if (presentTimes.size() == 4) p.windowVisible = true;
+}
+
+TEST_F(FrameLoopTest, UnpacedPassesSleepLongerWhileTheWindowCannotBeSeen) {
+    launchOptions.frameLimit = 6;
+    platform.presentHook = HideOnSecondShowOnFourthPresent;
+    RunFrameLoop();
+    EXPECT_EQ(presentTimes, (std::vector<uint32_t>{5001, 5002, 5012, 5022, 5023, 5024}));
+    EXPECT_EQ(frames, 5);  // every pass still runs the scene, hidden or not
+}
+
+TEST_F(FrameLoopTest, PacingIsKeptWhileTheWindowCannotBeSeen) {
+    launchOptions.framesPerSecond = 60;
+    launchOptions.frameLimit = 7;
+    platform.presentHook = HideOnSecondShowOnFourthPresent;
+    RunFrameLoop();
+    EXPECT_EQ(presentTimes, (std::vector<uint32_t>{5000, 5016, 5033, 5050, 5066, 5083, 5100}));
+}
+
 TEST_F(FrameLoopTest, FullScreenToggleKeys) {
     WindowProcedure(KeyDown(KeyCode::F11));
     EXPECT_TRUE(platform.fullScreen);

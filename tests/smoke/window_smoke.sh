@@ -2,7 +2,7 @@
 # Window smoke test: runs the player on an existing X display, checks the window it opens and
 # that it quits cleanly on a given input.
 #
-#   window_smoke.sh PROGRAM [escape|rightclick|close|fullscreen|sigterm]
+#   window_smoke.sh PROGRAM [escape|rightclick|close|fullscreen|sigterm|hidden]
 #
 #   escape      (default) windowed (-w); a synthetic Escape press and release sent to the window
 #   rightclick  windowed; right mouse button clicked over the window
@@ -10,6 +10,8 @@
 #   fullscreen  no -w; the window must cover the whole screen, then Escape
 #   sigterm     windowed, with --digest; SIGTERM sent to the program, which must shut down itself
 #               (its digest line printed at the end), exit with 143 and leave no window behind
+#   hidden      windowed and unpaced (--fps 0); the window is unmapped for 2 s and mapped again,
+#               then Escape. Prints the program's processor use while shown and while hidden.
 #
 # Every mode checks the title, the WM_CLASS and that the program exits with status 0 (sigterm:
 # 143) within a few seconds of the input. Meant for a bare X server without a window manager, e.g.
@@ -63,6 +65,16 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# Processor use of process $1 over $2 seconds, in percent of one core (user + system time).
+cpu_percent() {
+    local before after ticks
+    ticks=$(getconf CLK_TCK)
+    before=$(awk '{ print $14 + $15 }' "/proc/$1/stat")
+    sleep "$2"
+    after=$(awk '{ print $14 + $15 }' "/proc/$1/stat")
+    echo $(((after - before) * 100 / (ticks * $2)))
+}
+
 # Last lines the program wrote, for failure messages.
 program_output() {
     tail -n 3 "$workdir/program.log" 2>/dev/null | tr '\n' ' '
@@ -104,10 +116,10 @@ EOF
 
 # --- arguments and prerequisites ---------------------------------------------------------------
 
-readonly kUsage="usage: $0 PROGRAM [escape|rightclick|close|fullscreen|sigterm]"
+readonly kUsage="usage: $0 PROGRAM [escape|rightclick|close|fullscreen|sigterm|hidden]"
 [[ -n "$program" ]] || { echo "$kUsage" >&2; exit 2; }
 case "$mode" in
-    escape | rightclick | close | fullscreen | sigterm) ;;
+    escape | rightclick | close | fullscreen | sigterm | hidden) ;;
     *) echo "$kUsage" >&2; exit 2 ;;
 esac
 [[ -x "$program" ]] || fail "program '$program' is not an executable file"
@@ -131,6 +143,7 @@ kill -0 "$keeper" 2>/dev/null || fail "cannot hold a connection to the X display
 case "$mode" in
     fullscreen) "$program" >"$workdir/program.log" 2>&1 & ;;
     sigterm) "$program" -w --digest >"$workdir/program.log" 2>&1 & ;;
+    hidden) "$program" -w --fps 0 >"$workdir/program.log" 2>&1 & ;;
     *) "$program" -w >"$workdir/program.log" 2>&1 & ;;
 esac
 pid=$!
@@ -195,6 +208,16 @@ case "$mode" in
         ;;
     sigterm)
         kill -TERM "$pid" || fail "could not send SIGTERM"
+        ;;
+    hidden)
+        shown=$(cpu_percent "$pid" 2)
+        xdotool windowunmap --sync "$window" || fail "xdotool could not unmap the window"
+        sleep 0.2
+        hidden=$(cpu_percent "$pid" 2)
+        xdotool windowmap --sync "$window" || fail "xdotool could not map the window again"
+        kill -0 "$pid" 2>/dev/null || fail "program ended while its window was hidden"
+        echo "hidden: processor use of the unpaced program ${shown}% shown, ${hidden}% hidden"
+        xdotool key --window "$window" Escape || fail "xdotool could not send Escape"
         ;;
 esac
 
