@@ -5,6 +5,9 @@
 //   device   libopenmpt renders on SDL's audio thread; after each 64-frame chunk the thread
 //            publishes the (order, row) that chunk starts with, stamped with the time it will be
 //            heard (now + one device buffer). The main thread only reads those snapshots.
+//            When the device goes away while the song plays (SDL reports it stopped, as after
+//            SDL_AUDIODEVICEREMOVED, or its callback has not rendered for a second), the main
+//            thread takes the song back and plays on silently from the frames rendered so far.
 //   silent   no audio device could be opened: the song is rendered on demand, without output,
 //            up to the real time elapsed since play started, so timing is kept.
 //   virtual  the program supplied a clock (the offline run): as silent, but up to the clock's
@@ -20,6 +23,8 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #define QX_EXPORT extern "C" __attribute__((visibility("default")))
@@ -31,6 +36,9 @@ constexpr uint16_t kDeviceFrames = 512;       // device buffer: 11.6 ms
 constexpr size_t kChunkFrames = 64;           // position resolution: 1.45 ms
 constexpr size_t kSnapshotCapacity = 2048;    // about 3 s of chunk snapshots
 constexpr size_t kScratchFrames = 4096;       // render scratch for silent playing
+// A device whose callback has not run for this long while the song plays is taken as gone.
+// Device buffers last 11.6 ms; a full second of silence is no hiccup.
+constexpr uint64_t kStallTimeoutTenths = 10000;  // 0.1 ms units
 
 using Clock = std::chrono::steady_clock;
 using VirtualClock = uint32_t (*)();
@@ -39,6 +47,11 @@ using VirtualClock = uint32_t (*)();
 uint64_t Pack(uint64_t tenthsOfMs, uint32_t order, uint32_t row) {
     return (tenthsOfMs << 32) | ((order & 0xFFFF) << 16) | (row & 0xFFFF);
 }
+
+// Fault injection for tests, read at FSOUND_Init from QXSOUND_SIMULATE_DEVICE_LOSS:
+// "removed:MS" makes an opened device count as stopped by SDL from MS ms after play starts,
+// "stalled:MS" stops its callback from rendering from then on.
+enum class SimulatedLoss : uint8_t { None, Removed, Stalled };
 
 struct SoundModuleState {
     bool initialised = false;
@@ -54,6 +67,12 @@ struct SoundModuleState {
     // Device mode: snapshots written by the audio thread, read by the main thread.
     std::atomic<uint64_t> snapshots[kSnapshotCapacity]{};
     std::atomic<uint64_t> snapshotCount{0};
+    std::atomic<uint64_t> lastCallbackTenths{0};  // when the callback last rendered the song
+    bool songTakenBack = false;  // the callback leaves the song alone; under the device lock
+    SDL_AudioDeviceID lostDevice = 0;  // given up after a loss, closed with the module
+    bool reportedLoss = false;
+    SimulatedLoss simulatedLoss = SimulatedLoss::None;
+    Clock::duration simulatedLossAfter{};
 
     // Silent and virtual modes (main thread only).
     uint64_t framesRendered = 0;
@@ -92,21 +111,32 @@ void FillFromSong(int16_t* out, size_t frames) {
     std::fill(out + done * 2, out + frames * 2, int16_t{0});
 }
 
-// SDL audio thread: render chunk by chunk, publishing each chunk's start position with the time
-// it will leave the speakers.
+// Whether the simulated loss of that kind is due. Either thread, under the device lock or on the
+// main thread (playStart is written only there, under the lock).
+bool SimulatedLossDue(SimulatedLoss kind, Clock::time_point now) {
+    return state.simulatedLoss == kind && now - state.playStart >= state.simulatedLossAfter;
+}
+
+// SDL audio thread, under the device lock: render chunk by chunk, publishing each chunk's start
+// position with the time it will leave the speakers. Silence without touching the song once the
+// main thread has taken it back, or while not playing.
 void AudioCallback(void*, Uint8* stream, int length) {
     auto* out = reinterpret_cast<int16_t*>(stream);
     const size_t frames = static_cast<size_t>(length) / 4;
-    const double heardAt = static_cast<double>(TenthsSinceEpoch(Clock::now())) +
-                           state.deviceLatencyTenths;
+    const Clock::time_point now = Clock::now();
+    if (state.songTakenBack || state.song == nullptr || !state.playing ||
+        SimulatedLossDue(SimulatedLoss::Stalled, now)) {
+        std::fill(out, out + frames * 2, int16_t{0});
+        return;
+    }
+    state.lastCallbackTenths.store(TenthsSinceEpoch(now), std::memory_order_relaxed);
+    const double heardAt = static_cast<double>(TenthsSinceEpoch(now)) + state.deviceLatencyTenths;
     for (size_t done = 0; done < frames; done += kChunkFrames) {
         const size_t chunk = std::min(kChunkFrames, frames - done);
-        if (state.song != nullptr && state.playing) {
-            const double offset = static_cast<double>(done) * 10000.0 / kSampleRate;
-            Publish(Pack(static_cast<uint64_t>(heardAt + offset),
-                         static_cast<uint32_t>(openmpt_module_get_current_order(state.song)),
-                         static_cast<uint32_t>(openmpt_module_get_current_row(state.song))));
-        }
+        const double offset = static_cast<double>(done) * 10000.0 / kSampleRate;
+        Publish(Pack(static_cast<uint64_t>(heardAt + offset),
+                     static_cast<uint32_t>(openmpt_module_get_current_order(state.song)),
+                     static_cast<uint32_t>(openmpt_module_get_current_row(state.song))));
         FillFromSong(out + done * 2, chunk);
     }
 }
@@ -126,9 +156,39 @@ void RenderUpTo(uint64_t targetFrames) {
     }
 }
 
+// Main thread, device mode, while the song plays: SDL reports the device stopped (it does so when
+// the device is removed), or its callback has not rendered for kStallTimeoutTenths.
+bool DeviceLost() {
+    const Clock::time_point now = Clock::now();
+    if (SDL_GetAudioDeviceStatus(state.device) == SDL_AUDIO_STOPPED ||
+        SimulatedLossDue(SimulatedLoss::Removed, now))
+        return true;
+    const uint64_t rendered = std::max(state.lastCallbackTenths.load(std::memory_order_relaxed),
+                                       TenthsSinceEpoch(state.playStart));
+    return TenthsSinceEpoch(now) > rendered + kStallTimeoutTenths;
+}
+
+// The device is gone: from now on the song is rendered in silent mode, from the place the device
+// had rendered it to and in real time from this moment, so the position neither goes back nor
+// stops. The device stays open, paused and with its callback idle, until FSOUND_Close.
+void TakeSongBack() {
+    SDL_LockAudioDevice(state.device);
+    state.songTakenBack = true;
+    SDL_UnlockAudioDevice(state.device);
+    SDL_PauseAudioDevice(state.device, 1);
+    state.lostDevice = state.device;
+    state.device = 0;
+    state.framesRendered = 0;  // silent mode counts from here; the song keeps its own position
+    state.playStart = Clock::now();
+    if (state.reportedLoss) return;
+    state.reportedLoss = true;
+    std::fputs("QX_Marrowtide: the audio device was lost; the music plays on silently\n", stderr);
+}
+
 // The (order, row) being heard now, packed as a snapshot.
 uint64_t CurrentPosition() {
     if (state.song == nullptr) return 0;
+    if (state.device != 0 && state.playing && DeviceLost()) TakeSongBack();
     if (state.device != 0) {
         const uint64_t count = state.snapshotCount.load(std::memory_order_acquire);
         if (count == 0) return 0;
@@ -161,6 +221,20 @@ void ReportSilenceOnce() {
     std::fputs("QX_Marrowtide: no audio device; the music plays silently\n", stderr);
 }
 
+void ReadSimulatedLoss() {
+    state.simulatedLoss = SimulatedLoss::None;
+    const char* value = std::getenv("QXSOUND_SIMULATE_DEVICE_LOSS");
+    if (value == nullptr) return;
+    SimulatedLoss kind = SimulatedLoss::None;
+    if (std::strncmp(value, "removed:", 8) == 0) kind = SimulatedLoss::Removed;
+    if (std::strncmp(value, "stalled:", 8) == 0) kind = SimulatedLoss::Stalled;
+    char* end = nullptr;
+    const unsigned long milliseconds = std::strtoul(value + 8, &end, 10);
+    if (kind == SimulatedLoss::None || end == value + 8 || *end != '\0') return;
+    state.simulatedLoss = kind;
+    state.simulatedLossAfter = std::chrono::milliseconds(milliseconds);
+}
+
 bool OpenDevice() {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     state.audioSubsystem = true;
@@ -179,10 +253,11 @@ bool OpenDevice() {
 }
 
 void CloseDevice() {
-    if (state.device != 0) {
-        SDL_CloseAudioDevice(state.device);
-        state.device = 0;
+    for (SDL_AudioDeviceID* device : {&state.device, &state.lostDevice}) {
+        if (*device != 0) SDL_CloseAudioDevice(*device);
+        *device = 0;
     }
+    state.songTakenBack = false;
     if (state.audioSubsystem) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         state.audioSubsystem = false;
@@ -217,6 +292,9 @@ QX_EXPORT int FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int fla
     if (state.initialised) return 1;
     state.epoch = Clock::now();
     state.snapshotCount.store(0);
+    state.lastCallbackTenths.store(0);
+    state.reportedLoss = false;
+    ReadSimulatedLoss();
     if (state.virtualClock == nullptr && !OpenDevice()) {
         CloseDevice();
         ReportSilenceOnce();
