@@ -1,9 +1,10 @@
 // Entry point: parse the command line, pick the desktop or the offline platform, play, and write
-// the storyboard files and the timing report an offline run was asked for.
+// the capture, the storyboard files and the timing report an offline run was asked for.
 #include <cstdio>
 #include <string>
 
 #include "display/framebuffer.h"
+#include "host/capture.h"
 #include "host/command_line.h"
 #include "host/error_code.h"
 #include "host/frame_loop.h"
@@ -38,7 +39,7 @@ int main(int argc, char** argv) {
         case CommandLineResult::Run:
             break;
     }
-    // --storyboard, --storyboard-half and --bench have set headless too.
+    // --storyboard, --storyboard-half, --bench and --capture have set headless too.
     static OfflinePlatform offline;
     if (launchOptions.headless) {
         UsePlatform(&offline);
@@ -50,7 +51,13 @@ int main(int argc, char** argv) {
     if (!fullFile.empty() || !halfFile.empty()) StartStoryboard();
     if (launchOptions.printTimingReport) StartTimingReport();
     framebufferState.digestEnabled = launchOptions.printDigest;
+    const bool capturing = !launchOptions.captureFile.empty();
+    if (capturing && !StartCapture()) {
+        ReportError();
+        ExitWithErrorCode();
+    }
     RunProduction();
+    if (capturing && !FinishCapture()) ReportError();
     if (storyboardState.recording && errorState.errorCode == kErrorNone) {
         const RgbImage board = ComposeRecordedStoryboard();
         if (!(fullFile.empty() || WriteStoryboard(fullFile, board)) ||
