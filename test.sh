@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/debian_packages.sh
-qx_install_packages
+qx_install_packages "${qx_test_packages[@]}"
 jobs=$(nproc)
 
 echo "== release build and tests"

@@ -20,6 +20,9 @@ struct LaunchOptions {
     std::string storyboardFile;
     std::string storyboardHalfFile;
     bool printTimingReport = false;  // time every scene's frames; implies headless
+    std::string captureFile;         // video (and sound) of the offline run; implies headless
+    uint32_t captureWidth = 0;       // size of an encoded capture; 0: the default for the shape
+    uint32_t captureHeight = 0;
 };
 extern LaunchOptions launchOptions;
 

@@ -15,6 +15,8 @@ enum : uint32_t {
     kErrorSongFile = 8,       // the song file service failed
     kErrorArchive = 9,        // the archive cannot be opened, is damaged, or an entry won't decode
     kErrorStoryboard = 10,    // a storyboard file of the offline run could not be written
+    kErrorCaptureWrite = 11,  // the capture could not be written (unwritable path, disk full)
+    kErrorCaptureEncoder = 12,  // ffmpeg, needed for a video capture, is missing or failed
 };
 
 // Exit codes outside the error codes.

@@ -1,5 +1,6 @@
 #include "host/frame_loop.h"
 
+#include "host/capture.h"
 #include "host/command_line.h"
 #include "host/host_settings.h"
 #include "host/storyboard.h"
@@ -73,6 +74,7 @@ void RunFrameLoop() {
         if (!(timed ? RunSequencerTimed() : RunSequencer())) loopState.quitFlag = 1;
         hostSettings.presentRoutine();
         if (storyboardState.recording) NoteStoryboardPass();
+        if (captureState.recording && !NoteCapturePass()) loopState.quitFlag = 1;
         DispatchTicks();
         UpdateFrameRate(platform.Milliseconds());
         InputEvent event;
@@ -81,6 +83,7 @@ void RunFrameLoop() {
         if (launchOptions.frameLimit != 0 && loopState.passCount >= launchOptions.frameLimit)
             loopState.quitFlag = 1;
     } while (loopState.quitFlag == 0);
+    CompleteCaptureSound();
     if (timed) NoteRunEnd();
 }
 

@@ -1,7 +1,7 @@
 // The frame loop: each pass sleeps (1 ms, or until the frame is due when paced), steps the scene
-// sequencer, presents the framebuffer (and shows it to the storyboard when one is recording),
-// runs the due ticks, updates the frame rate and empties the event queue. It returns at the end
-// of the pass on which the quit flag was set.
+// sequencer, presents the framebuffer (and shows it to the storyboard and the capture when they
+// are recording), runs the due ticks, updates the frame rate and empties the event queue. It
+// returns at the end of the pass on which the quit flag was set.
 #pragma once
 
 #include <cstdint>

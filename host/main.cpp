@@ -1,10 +1,11 @@
 // Entry point: parse the command line, pick the desktop or the offline platform, play, and write
-// the storyboard files and the timing report an offline run was asked for. A run ended by SIGINT
-// or SIGTERM shuts down as after Escape and exits with 128 + the signal's number.
+// the capture, the storyboard files and the timing report an offline run was asked for. A run
+// ended by SIGINT or SIGTERM shuts down as after Escape and exits with 128 + the signal's number.
 #include <cstdio>
 #include <string>
 
 #include "display/framebuffer.h"
+#include "host/capture.h"
 #include "host/command_line.h"
 #include "host/error_code.h"
 #include "host/frame_loop.h"
@@ -41,7 +42,7 @@ int main(int argc, char** argv) {
             break;
     }
     posix::InstallTerminationHandlers();
-    // --storyboard, --storyboard-half and --bench have set headless too.
+    // --storyboard, --storyboard-half, --bench and --capture have set headless too.
     static OfflinePlatform offline;
     if (launchOptions.headless) {
         UsePlatform(&offline);
@@ -53,7 +54,13 @@ int main(int argc, char** argv) {
     if (!fullFile.empty() || !halfFile.empty()) StartStoryboard();
     if (launchOptions.printTimingReport) StartTimingReport();
     framebufferState.digestEnabled = launchOptions.printDigest;
+    const bool capturing = !launchOptions.captureFile.empty();
+    if (capturing && !StartCapture()) {
+        ReportError();
+        ExitWithErrorCode();
+    }
     RunProduction();
+    if (capturing && !FinishCapture()) ReportError();
     // A run cut short by a signal leaves no storyboard or report behind.
     const bool signalled = posix::TerminationSignal() != 0;
     if (storyboardState.recording && errorState.errorCode == kErrorNone && !signalled) {

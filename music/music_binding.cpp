@@ -33,6 +33,7 @@ using SetWindowFn = int (*)(void*);
 using StreamOpenFn = void* (*)(const char*, unsigned int);
 using StreamPlayFn = int (*)(int, void*);
 using UseClockFn = void (*)(uint32_t (*)());
+using UseSinkFn = void (*)(MusicSampleSink, void*);
 
 // The function in a slot, or null: nothing is ever called through an empty slot.
 template <typename Fn>
@@ -50,6 +51,11 @@ bool Fail(uint32_t code, const char* what, const char* name) {
 uint32_t OfflineClock() { return ThePlatform().Milliseconds(); }
 
 }  // namespace
+
+void SetMusicSampleSink(MusicSampleSink sink, void* context) {
+    musicBinding.sampleSink = sink;
+    musicBinding.sampleSinkContext = context;
+}
 
 bool MusicInit(uint32_t musicKind, void* window) {
     Platform& platform = ThePlatform();
@@ -69,6 +75,13 @@ bool MusicInit(uint32_t musicKind, void* window) {
         auto useClock = reinterpret_cast<UseClockFn>(platform.FindSymbol(library, kVirtualClockName));
         if (useClock == nullptr) return Fail(kErrorSound, "the sound module lacks", kVirtualClockName);
         useClock(OfflineClock);
+        if (musicBinding.sampleSink != nullptr) {
+            auto useSink =
+                reinterpret_cast<UseSinkFn>(platform.FindSymbol(library, kSampleSinkName));
+            if (useSink == nullptr)
+                return Fail(kErrorSound, "the sound module lacks", kSampleSinkName);
+            useSink(musicBinding.sampleSink, musicBinding.sampleSinkContext);
+        }
     }
     if (Slot<InitFn>(kSlotInit)(kMixRate, kSoftwareChannels, 0) != 1)
         return Fail(kErrorSound, "the sound module did not initialise:", "FSOUND_Init");

@@ -34,6 +34,11 @@ enum MusicSlot : uint32_t {
 // the run ended by a byte 0xFF.
 extern const char kSoundModuleNames[];
 inline constexpr char kVirtualClockName[] = "QXSOUND_UseVirtualClock";  // offline run only
+// Offline run with a sample sink only: hands the module the sink for every frame it renders.
+inline constexpr char kSampleSinkName[] = "QXSOUND_UseSampleSink";
+
+// Interleaved stereo 16-bit frames at 44,100 Hz, `frames` of them, as the module rendered them.
+using MusicSampleSink = void (*)(const int16_t* samples, uint32_t frames, void* context);
 
 struct MusicBindingState {
     void* libraryHandle = nullptr;
@@ -43,9 +48,13 @@ struct MusicBindingState {
     int32_t streamChannel = 0;
     void* functionTable[kMusicSlotCount] = {};
     char errorCause[96] = {};  // the cause reported with error code 6
+    MusicSampleSink sampleSink = nullptr;  // bound by MusicInit in the offline run when set
+    void* sampleSinkContext = nullptr;
 };
 extern MusicBindingState musicBinding;
 
+// Before MusicInit: every frame the module renders in the offline run goes to the sink too.
+void SetMusicSampleSink(MusicSampleSink sink, void* context);
 bool MusicInit(uint32_t musicKind, void* window);            // fails with error code 6
 bool MusicLoadMemory(const uint8_t* song, uint32_t length);  // fails with error code 6
 bool MusicLoadFile(const char* fileName);                    // fails with error code 8

@@ -100,4 +100,6 @@ void CloseLibrary(void* library) {
     if (library != nullptr) dlclose(library);
 }
 
+bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
+
 }  // namespace qx::posix

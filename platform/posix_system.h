@@ -16,6 +16,9 @@ int64_t FileSize(FileHandle file);
 int64_t ReadFileAt(FileHandle file, uint64_t offset, void* destination, size_t count);
 void CloseFile(FileHandle file);
 
+// Whether standard error is a terminal (a person watches it) rather than a file or a pipe.
+bool StandardErrorIsTerminal();
+
 void* OpenLibraryBesideExecutable(const char* fileName);
 void* FindSymbol(void* library, const char* name);
 void CloseLibrary(void* library);

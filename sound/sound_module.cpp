@@ -12,6 +12,8 @@
 //            up to the real time elapsed since play started, so timing is kept.
 //   virtual  the program supplied a clock (the offline run): as silent, but up to the clock's
 //            time, so exactly floor(t * 44100 / 1000) frames have been rendered at time t ms.
+//            A sample sink, when the program gave one, receives every one of those frames in
+//            order (silence once the song has ended), for recording the run.
 //
 // Exported names are the plain names of the classic sound library's entry points; only the
 // calls and results the program relies on are implemented. MPEG streams are not supported.
@@ -42,6 +44,8 @@ constexpr uint64_t kStallTimeoutTenths = 10000;  // 0.1 ms units
 
 using Clock = std::chrono::steady_clock;
 using VirtualClock = uint32_t (*)();
+// Interleaved stereo 16-bit frames as rendered, `frames` of them, and the sink's own context.
+using SampleSink = void (*)(const int16_t* samples, uint32_t frames, void* context);
 
 // A snapshot packs (heard time in 0.1 ms since the module's epoch) << 32 | order << 16 | row.
 uint64_t Pack(uint64_t tenthsOfMs, uint32_t order, uint32_t row) {
@@ -56,6 +60,8 @@ enum class SimulatedLoss : uint8_t { None, Removed, Stalled };
 struct SoundModuleState {
     bool initialised = false;
     VirtualClock virtualClock = nullptr;
+    SampleSink sampleSink = nullptr;  // silent and virtual modes; until FSOUND_Close
+    void* sampleSinkContext = nullptr;
     SDL_AudioDeviceID device = 0;  // 0: silent or virtual
     bool audioSubsystem = false;
     bool reportedSilence = false;
@@ -141,6 +147,16 @@ void AudioCallback(void*, Uint8* stream, int length) {
     }
 }
 
+// The sink's frames past the song's end, so that it still gets one frame per frame of time.
+void SinkSilence(uint64_t frames) {
+    std::fill(std::begin(state.scratch), std::end(state.scratch), int16_t{0});
+    while (frames > 0) {
+        const uint64_t count = std::min<uint64_t>(kScratchFrames, frames);
+        state.sampleSink(state.scratch, static_cast<uint32_t>(count), state.sampleSinkContext);
+        frames -= count;
+    }
+}
+
 // Silent and virtual modes: render without output up to the target frame count.
 void RenderUpTo(uint64_t targetFrames) {
     while (state.framesRendered < targetFrames) {
@@ -149,9 +165,12 @@ void RenderUpTo(uint64_t targetFrames) {
         const size_t got =
             openmpt_module_read_interleaved_stereo(state.song, kSampleRate, want, state.scratch);
         if (got == 0) {  // the song has ended; its position stays where it ended
+            if (state.sampleSink != nullptr) SinkSilence(targetFrames - state.framesRendered);
             state.framesRendered = targetFrames;
             return;
         }
+        if (state.sampleSink != nullptr)
+            state.sampleSink(state.scratch, static_cast<uint32_t>(got), state.sampleSinkContext);
         state.framesRendered += got;
     }
 }
@@ -268,7 +287,11 @@ openmpt_module* CreateSong(const void* data, size_t size) {
     openmpt_module* song = openmpt_module_create_from_memory2(
         data, size, openmpt_log_func_silent, nullptr, openmpt_error_func_ignore, nullptr, nullptr,
         nullptr, nullptr);
-    if (song != nullptr) openmpt_module_set_repeat_count(song, 0);  // play once
+    if (song == nullptr) return nullptr;
+    openmpt_module_set_repeat_count(song, 0);  // play once
+    // No dither: its noise is seeded at random for every module, and the offline run must render
+    // the same samples every time.
+    openmpt_module_ctl_set_integer(song, "dither", 0);
     return song;
 }
 
@@ -285,6 +308,13 @@ void ReplaceSong(openmpt_module* song) {
 
 // The offline run's clock; must be given before FSOUND_Init. With it no device is opened.
 QX_EXPORT void QXSOUND_UseVirtualClock(uint32_t (*milliseconds)()) { state.virtualClock = milliseconds; }
+
+// A recorder of the rendered frames (silent and virtual modes), or null for none. It is called
+// on the thread that asks for the position, and forgotten at FSOUND_Close.
+QX_EXPORT void QXSOUND_UseSampleSink(SampleSink sink, void* context) {
+    state.sampleSink = sink;
+    state.sampleSinkContext = context;
+}
 
 QX_EXPORT int FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int flags) {
     (void)flags;
@@ -307,6 +337,8 @@ QX_EXPORT void FSOUND_Close() {
     if (state.device != 0) SDL_PauseAudioDevice(state.device, 1);
     ReplaceSong(nullptr);
     CloseDevice();
+    state.sampleSink = nullptr;
+    state.sampleSinkContext = nullptr;
     state.initialised = false;
 }
 

@@ -1,5 +1,5 @@
 # Sourced by play.sh and test.sh: installs the Debian packages the build, the program and the
-# tests need, asking apt only when something is missing.
+# tests need, asking apt only when something is missing. Arguments name further packages.
 qx_packages=(
   build-essential cmake pkg-config
   libsdl2-dev libopenmpt-dev sox
@@ -7,11 +7,16 @@ qx_packages=(
   googletest libgtest-dev libbenchmark-dev
   xvfb xauth xdotool x11-utils
 )
+# Only the tests need these (test.sh): ffmpeg encodes and ffprobe checks a video capture; the
+# program itself runs ffmpeg only when asked to capture to a video file.
+qx_test_packages=(
+  ffmpeg
+)
 
 qx_install_packages() {
   local missing=()
   local package
-  for package in "${qx_packages[@]}"; do
+  for package in "${qx_packages[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
       missing+=("$package")
   done

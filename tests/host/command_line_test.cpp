@@ -111,5 +111,29 @@ TEST_F(CommandLineTest, BadLongOptionsAreUsageErrors) {
     EXPECT_EQ(ParseWords({"/w", "--help"}), CommandLineResult::Help);
 }
 
+TEST_F(CommandLineTest, CaptureImpliesTheOfflineRunAndTakesAnEvenSize) {
+    Read({"--capture", "dir.v1/show.mp4", "--capture-size=1920x1080"});
+    EXPECT_EQ(launchOptions.captureFile, "dir.v1/show.mp4");
+    EXPECT_TRUE(launchOptions.headless);
+    EXPECT_EQ(launchOptions.captureWidth, 1920u);
+    EXPECT_EQ(launchOptions.captureHeight, 1080u);
+    EXPECT_FALSE(OptionPresent("dir.v1/show.mp4"));
+
+    testing::internal::CaptureStderr();
+    // The extension chooses the format: a name needs one.
+    EXPECT_EQ(ParseWords({"--capture", "show"}), CommandLineResult::UsageError);
+    EXPECT_EQ(ParseWords({"--capture", "dir.v1/show"}), CommandLineResult::UsageError);
+    EXPECT_EQ(ParseWords({"--capture", "show."}), CommandLineResult::UsageError);
+    EXPECT_EQ(ParseWords({"--capture"}), CommandLineResult::UsageError);
+    // Frames need a rate.
+    EXPECT_EQ(ParseWords({"--capture", "show.y4m", "--fps", "0"}), CommandLineResult::UsageError);
+    for (const char* size : {"1920", "1921x1080", "1920x1081", "8x8", "8194x100", "x1080", "0x0"})
+        EXPECT_EQ(ParseWords({"--capture-size", size}), CommandLineResult::UsageError) << size;
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("--capture needs a file name"), std::string::npos);
+    EXPECT_NE(err.find("--capture needs a frame rate"), std::string::npos);
+    EXPECT_NE(err.find("--capture-size needs WIDTHxHEIGHT"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace qx::test

@@ -18,6 +18,8 @@ struct FakeSoundModule {
     int order = 0;
     int row = 0;
     uint32_t (*clock)() = nullptr;
+    MusicSampleSink sink = nullptr;
+    void* sinkContext = nullptr;
     std::vector<std::string>* timeline = nullptr;  // when set, gets every call too, as "sound: ..."
 };
 inline FakeSoundModule fakeSound;
@@ -55,6 +57,10 @@ inline int StreamPosition(void*) { return Note("StreamPosition"), 77; }
 inline int StreamStop(void* s) { return Note("StreamStop " + Hex(s)), 1; }
 inline int StreamClose(void* s) { return Note("StreamClose " + Hex(s)), 1; }
 inline void UseClock(uint32_t (*clock)()) { fakeSound.clock = clock; }
+inline void UseSink(MusicSampleSink sink, void* context) {
+    fakeSound.sink = sink;
+    fakeSound.sinkContext = context;
+}
 }  // namespace fake
 
 // Makes the platform's fake library the sound module, without the export named `omit`.
@@ -77,6 +83,7 @@ inline void InstallFakeSoundModule(VirtualPlatform& platform, const char* omit =
         {"FSOUND_Stream_Stop", reinterpret_cast<void*>(fake::StreamStop)},
         {"FSOUND_Stream_Close", reinterpret_cast<void*>(fake::StreamClose)},
         {kVirtualClockName, reinterpret_cast<void*>(fake::UseClock)},
+        {kSampleSinkName, reinterpret_cast<void*>(fake::UseSink)},
     };
     platform.libraryPresent = true;
     platform.librarySymbols.clear();

@@ -18,6 +18,7 @@
 #include "effects/rasterisers.h"
 #include "effects/rotozoom_plasma.h"
 #include "effects/tunnel.h"
+#include "host/capture.h"
 #include "host/command_line.h"
 #include "host/error_code.h"
 #include "host/frame_loop.h"
@@ -53,6 +54,7 @@ inline void ResetHostState() {
     decodeReport = {};
     storyboardState = {};
     timingReportState = {};
+    captureState = {};
     // The scenes' own state, so that every run starts as the program does (the objects'
     // animation state in the object image is restarted by the scenes' SetUpObjects).
     sceneVariables = {};
