@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/host_settings.h"
+#include "scenes/scene_table.h"
 
 namespace qx {
 
@@ -23,6 +24,29 @@ bool ParseNumber(std::string_view text, uint32_t maximum, uint32_t& out) {
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc{} || end != text.data() + text.size() || value > maximum) return false;
     out = value;
+    return true;
+}
+
+// "ORDER[:ROW]", each decimal or 0x-prefixed hexadecimal, ORDER and ROW 0 to 255, as the
+// music position ORDER x 256 + ROW, which must lie before the end of the scene table.
+bool ParseStartPosition(std::string_view text, uint32_t& out) {
+    const auto part = [](std::string_view digits, uint32_t& value) {
+        int base = 10;
+        if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+            digits.remove_prefix(2);
+            base = 16;
+        }
+        auto [end, error] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+        return error == std::errc{} && end == digits.data() + digits.size() && value <= 0xFF;
+    };
+    const size_t colon = text.find(':');
+    uint32_t order = 0, row = 0;
+    if (!part(text.substr(0, colon), order)) return false;
+    if (colon != std::string_view::npos && !part(text.substr(colon + 1), row)) return false;
+    const uint32_t position = order * 256 + row;
+    if (position >= ProductionSceneTable()[kSceneRowCount - 1].endPosition) return false;
+    out = position;
     return true;
 }
 
@@ -64,6 +88,10 @@ void PrintUsage(std::FILE* stream) {
         "                   the same storyboard at half size\n"
         "  --bench          play offline (as --headless) and print how long every scene's\n"
         "                   frames took and how fast the whole show ran\n"
+        "  --start ORDER[:ROW]\n"
+        "                   show from that music position (decimal or 0x hex, e.g. 29:48),\n"
+        "                   everything before it played silently first\n"
+        "  --loop           start again from the beginning at the end (offline: needs --frames)\n"
         "  --help           show this text\n"
         "Escape, a right click or closing the window ends the show; Alt+Enter or F11 toggles\n"
         "full screen.\n"
@@ -116,6 +144,13 @@ CommandLineResult ParseCommandLine(int argc, const char* const* argv) {
             (name == "storyboard" ? launchOptions.storyboardFile
                                   : launchOptions.storyboardHalfFile) = value;
             launchOptions.headless = true;
+        } else if (name == "start") {
+            if (!takeValue() || !ParseStartPosition(value, launchOptions.startPosition))
+                return UsageError(
+                    "--start needs ORDER[:ROW] (decimal or 0x hex) before the end of the show",
+                    value);
+        } else if (name == "loop" && !hasValue) {
+            launchOptions.loop = true;
         } else if (name == "frames") {
             if (!takeValue() || !ParseNumber(value, UINT32_MAX, launchOptions.frameLimit))
                 return UsageError("--frames needs a count", value);
@@ -123,6 +158,9 @@ CommandLineResult ParseCommandLine(int argc, const char* const* argv) {
             return UsageError("unknown option", word);
         }
     }
+    // Offline nobody can press Escape.
+    if (launchOptions.loop && launchOptions.headless && launchOptions.frameLimit == 0)
+        return UsageError("--loop in the offline run needs --frames", "--loop");
     return CommandLineResult::Run;
 }
 

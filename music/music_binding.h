@@ -34,6 +34,8 @@ enum MusicSlot : uint32_t {
 // the run ended by a byte 0xFF.
 extern const char kSoundModuleNames[];
 inline constexpr char kVirtualClockName[] = "QXSOUND_UseVirtualClock";  // offline run only
+// A run started part-way on the window: the song leaves the virtual clock at the start.
+inline constexpr char kRealClockName[] = "QXSOUND_UseRealClock";
 
 struct MusicBindingState {
     void* libraryHandle = nullptr;
@@ -42,6 +44,7 @@ struct MusicBindingState {
     void* streamHandle = nullptr;
     int32_t streamChannel = 0;
     void* functionTable[kMusicSlotCount] = {};
+    void* useRealClock = nullptr;  // bound only when a run starts part-way on the window
     char errorCause[96] = {};  // the cause reported with error code 6
 };
 extern MusicBindingState musicBinding;
@@ -52,6 +55,8 @@ bool MusicLoadFile(const char* fileName);                    // fails with error
 void MusicPlay();
 void MusicStop();
 uint32_t MusicPosition();  // (order mod 256) x 256 + row; 0 without a sound module
+// The song, played on the virtual clock so far, plays on from its position in real time.
+void MusicUseRealClock();
 void MusicShutdown();
 
 }  // namespace qx

@@ -9,6 +9,8 @@
 //            up to the real time elapsed since play started, so timing is kept.
 //   virtual  the program supplied a clock (the offline run): as silent, but up to the clock's
 //            time, so exactly floor(t * 44100 / 1000) frames have been rendered at time t ms.
+// A run that starts the show part-way through plays virtual up to the start, then changes to
+// device (or silent) mode with the song where the virtual clock has brought it.
 //
 // Exported names are the plain names of the classic sound library's entry points; only the
 // calls and results the program relies on are implemented. MPEG streams are not supported.
@@ -211,6 +213,31 @@ void ReplaceSong(openmpt_module* song) {
 // The offline run's clock; must be given before FSOUND_Init. With it no device is opened.
 QX_EXPORT void QXSOUND_UseVirtualClock(uint32_t (*milliseconds)()) { state.virtualClock = milliseconds; }
 
+// Ends the virtual clock, called while it still reads the time of the change: the song keeps the
+// position rendered up to then and plays on from there on the audio device, or silently in real
+// time without one. Until the device's first chunk is heard, that position is the one reported.
+QX_EXPORT void QXSOUND_UseRealClock() {
+    if (state.virtualClock == nullptr) return;
+    if (state.initialised && state.song != nullptr) CurrentPosition();
+    state.virtualClock = nullptr;
+    if (!state.initialised) return;
+    const Clock::time_point now = Clock::now();
+    if (!OpenDevice()) {
+        CloseDevice();
+        ReportSilenceOnce();
+        // Real time since play started is the time already rendered.
+        state.playStart =
+            now - std::chrono::microseconds(state.framesRendered * 1000000 / kSampleRate);
+        return;
+    }
+    if (state.song == nullptr) return;
+    // The device is still paused: its thread does not publish yet.
+    Publish(Pack(TenthsSinceEpoch(now),
+                 static_cast<uint32_t>(openmpt_module_get_current_order(state.song)),
+                 static_cast<uint32_t>(openmpt_module_get_current_row(state.song))));
+    if (state.playing) SDL_PauseAudioDevice(state.device, 0);
+}
+
 QX_EXPORT int FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int flags) {
     (void)flags;
     if (mixRate <= 0 || maxSoftwareChannels <= 0) return 0;
@@ -261,6 +288,7 @@ QX_EXPORT int FMUSIC_PlaySong(void* song) {
     if (song == nullptr || song != state.song) return 0;
     if (state.device != 0) SDL_LockAudioDevice(state.device);
     openmpt_module_set_position_order_row(state.song, 0, 0);
+    state.snapshotCount.store(0);  // a replay must not report the last play's positions
     state.playing = true;
     state.framesRendered = 0;
     state.playStart = Clock::now();
