@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/host_settings.h"
+#include "scenes/scene_table.h"
 
 namespace qx {
 
@@ -46,6 +47,29 @@ bool HasExtension(std::string_view path) {
     const size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
     const size_t dot = path.find_last_of('.');
     return dot != std::string_view::npos && dot > nameStart && dot + 1 < path.size();
+}
+
+// "ORDER[:ROW]", each decimal or 0x-prefixed hexadecimal, ORDER and ROW 0 to 255, as the
+// music position ORDER x 256 + ROW, which must lie before the end of the scene table.
+bool ParseStartPosition(std::string_view text, uint32_t& out) {
+    const auto part = [](std::string_view digits, uint32_t& value) {
+        int base = 10;
+        if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+            digits.remove_prefix(2);
+            base = 16;
+        }
+        auto [end, error] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+        return error == std::errc{} && end == digits.data() + digits.size() && value <= 0xFF;
+    };
+    const size_t colon = text.find(':');
+    uint32_t order = 0, row = 0;
+    if (!part(text.substr(0, colon), order)) return false;
+    if (colon != std::string_view::npos && !part(text.substr(colon + 1), row)) return false;
+    const uint32_t position = order * 256 + row;
+    if (position >= ProductionSceneTable()[kSceneRowCount - 1].endPosition) return false;
+    out = position;
+    return true;
 }
 
 CommandLineResult UsageError(const char* what, std::string_view word) {
@@ -92,6 +116,10 @@ void PrintUsage(std::FILE* stream) {
         "  --capture-size WxH\n"
         "                   size of an encoded capture (default 1440x1080, square pixels\n"
         "                   1600x1000); the picture keeps its shape, black bars fill the rest\n"
+        "  --start ORDER[:ROW]\n"
+        "                   show from that music position (decimal or 0x hex, e.g. 29:48),\n"
+        "                   everything before it played silently first\n"
+        "  --loop           start again from the beginning at the end (offline: needs --frames)\n"
         "  --help           show this text\n"
         "Escape, a right click or closing the window ends the show; Alt+Enter or F11 toggles\n"
         "full screen.\n"
@@ -157,6 +185,13 @@ CommandLineResult ParseCommandLine(int argc, const char* const* argv) {
                 !ParseSize(value, launchOptions.captureWidth, launchOptions.captureHeight))
                 return UsageError("--capture-size needs WIDTHxHEIGHT, even numbers from 16 to 8192",
                                   value);
+        } else if (name == "start") {
+            if (!takeValue() || !ParseStartPosition(value, launchOptions.startPosition))
+                return UsageError(
+                    "--start needs ORDER[:ROW] (decimal or 0x hex) before the end of the show",
+                    value);
+        } else if (name == "loop" && !hasValue) {
+            launchOptions.loop = true;
         } else if (name == "frames") {
             if (!takeValue() || !ParseNumber(value, UINT32_MAX, launchOptions.frameLimit))
                 return UsageError("--frames needs a count", value);
@@ -166,6 +201,9 @@ CommandLineResult ParseCommandLine(int argc, const char* const* argv) {
     }
     if (!launchOptions.captureFile.empty() && launchOptions.framesPerSecond == 0)
         return UsageError("--capture needs a frame rate", "--fps 0");
+    // Offline nobody can press Escape.
+    if (launchOptions.loop && launchOptions.headless && launchOptions.frameLimit == 0)
+        return UsageError("--loop in the offline run needs --frames", "--loop");
     return CommandLineResult::Run;
 }
 

@@ -3,9 +3,12 @@
 #include "host/capture.h"
 #include "host/command_line.h"
 #include "host/host_settings.h"
+#include "host/production_state.h"
+#include "host/start_position.h"
 #include "host/storyboard.h"
 #include "host/timing_report.h"
 #include "host/window.h"
+#include "music/music_binding.h"
 #include "music/scene_sequencer.h"
 #include "platform/platform.h"
 #include "timing/tick_scheduler.h"
@@ -35,13 +38,53 @@ void SleepForPass() {
         return;
     }
     const uint32_t now = platform.Milliseconds();
-    const uint32_t offset = static_cast<uint32_t>(loopState.passCount * 1000u / fps);
+    const uint32_t offset = static_cast<uint32_t>(loopState.pacedPasses * 1000u / fps);
     int32_t ahead = static_cast<int32_t>(loopState.paceStart + offset - now);
     if (ahead < -kMaximumPaceLag) {
         loopState.paceStart = now - offset;
         ahead = 0;
     }
     if (ahead > 0) platform.Sleep(static_cast<uint32_t>(ahead));
+}
+
+// Pacing, the frame-rate window and the ticks begin at `now`: time spent before it produces
+// neither a rush of frames nor a burst of ticks.
+void StartPacing(uint32_t now) {
+    loopState.paceStart = now;
+    loopState.pacedPasses = 0;
+    loopState.frameAccumulator = 0;
+    loopState.rateWindowStart = now;
+    tickScheduler.lastTickTime = now;
+}
+
+// The passes before the start position, each as in the offline run but without presenting (there
+// are no events offline). It stops on the first pass that reads a music position at or past the
+// start, slept for but not run (true): the loop runs it at that time and position and presents
+// it. False when the show ended first.
+bool PlayUpTo(uint32_t startPosition) {
+    Platform& platform = ThePlatform();
+    for (;;) {
+        SleepForPass();
+        if (loopState.quitFlag != 0) return false;
+        if (MusicPosition() >= startPosition) return true;
+        if (!RunSequencer()) {
+            loopState.quitFlag = 1;
+            return false;
+        }
+        DispatchTicks();
+        UpdateFrameRate(platform.Milliseconds());
+        ++loopState.pacedPasses;
+    }
+}
+
+// Program start again at the end of the scene table: the production state, then the song from
+// its beginning and the pacing from now, as start-up leaves them to the loop.
+bool StartAgain() {
+    if (!ResetProductionState()) return false;
+    MusicStop();
+    MusicPlay();
+    StartPacing(ThePlatform().Milliseconds());
+    return true;
 }
 
 }  // namespace
@@ -59,19 +102,24 @@ void UpdateFrameRate(uint32_t now) {
 }
 
 void RunFrameLoop() {
-    Platform& platform = ThePlatform();
     loopState.quitFlag = 0;
-    loopState.frameAccumulator = 0;
-    const uint32_t start = platform.Milliseconds();
-    loopState.rateWindowStart = start;
-    loopState.paceStart = start;
     loopState.passCount = 0;
-    tickScheduler.lastTickTime = start;  // time spent in start-up produces no burst of ticks
+    StartPacing(ThePlatform().Milliseconds());  // after start-up
+    // With a start position, the first pass to show has been slept for already.
+    bool due = false;
+    if (launchOptions.startPosition != 0) {
+        due = PlayUpTo(launchOptions.startPosition);
+        // On the window the real clock takes over; offline the virtual one simply runs on.
+        if (EndPreRoll()) StartPacing(ThePlatform().Milliseconds());
+    }
+    Platform& platform = ThePlatform();
     const bool timed = timingReportState.recording;
     if (timed) NoteRunStart();
-    do {
-        SleepForPass();
-        if (!(timed ? RunSequencerTimed() : RunSequencer())) loopState.quitFlag = 1;
+    while (loopState.quitFlag == 0) {
+        if (!due) SleepForPass();
+        due = false;
+        const bool running = timed ? RunSequencerTimed() : RunSequencer();
+        if (!running && !launchOptions.loop) loopState.quitFlag = 1;
         hostSettings.presentRoutine();
         if (storyboardState.recording) NoteStoryboardPass();
         if (captureState.recording && !NoteCapturePass()) loopState.quitFlag = 1;
@@ -80,9 +128,11 @@ void RunFrameLoop() {
         InputEvent event;
         while (platform.PollEvent(event)) WindowProcedure(event);
         ++loopState.passCount;
+        ++loopState.pacedPasses;
         if (launchOptions.frameLimit != 0 && loopState.passCount >= launchOptions.frameLimit)
             loopState.quitFlag = 1;
-    } while (loopState.quitFlag == 0);
+        if (!running && loopState.quitFlag == 0 && !StartAgain()) loopState.quitFlag = 1;
+    }
     CompleteCaptureSound();
     if (timed) NoteRunEnd();
 }

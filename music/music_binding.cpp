@@ -71,7 +71,8 @@ bool MusicInit(uint32_t musicKind, void* window) {
         if (address == nullptr) return Fail(kErrorSound, "the sound module lacks", name);
         musicBinding.functionTable[slot] = address;
     }
-    if (launchOptions.headless) {
+    // A run started part-way plays up to its start offline, on the virtual clock, too.
+    if (launchOptions.headless || launchOptions.startPosition != 0) {
         auto useClock = reinterpret_cast<UseClockFn>(platform.FindSymbol(library, kVirtualClockName));
         if (useClock == nullptr) return Fail(kErrorSound, "the sound module lacks", kVirtualClockName);
         useClock(OfflineClock);
@@ -82,6 +83,11 @@ bool MusicInit(uint32_t musicKind, void* window) {
                 return Fail(kErrorSound, "the sound module lacks", kSampleSinkName);
             useSink(musicBinding.sampleSink, musicBinding.sampleSinkContext);
         }
+    }
+    if (!launchOptions.headless && launchOptions.startPosition != 0) {
+        musicBinding.useRealClock = platform.FindSymbol(library, kRealClockName);
+        if (musicBinding.useRealClock == nullptr)
+            return Fail(kErrorSound, "the sound module lacks", kRealClockName);
     }
     if (Slot<InitFn>(kSlotInit)(kMixRate, kSoftwareChannels, 0) != 1)
         return Fail(kErrorSound, "the sound module did not initialise:", "FSOUND_Init");
@@ -142,6 +148,10 @@ uint32_t MusicPosition() {
     const uint32_t order = static_cast<uint32_t>(getOrder(musicBinding.moduleHandle));
     const uint32_t row = static_cast<uint32_t>(getRow(musicBinding.moduleHandle));
     return (row & 0xFFFF00FFu) | ((order & 0xFF) << 8);
+}
+
+void MusicUseRealClock() {
+    if (musicBinding.useRealClock != nullptr) reinterpret_cast<VoidFn>(musicBinding.useRealClock)();
 }
 
 void MusicShutdown() {

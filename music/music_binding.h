@@ -39,6 +39,8 @@ inline constexpr char kSampleSinkName[] = "QXSOUND_UseSampleSink";
 
 // Interleaved stereo 16-bit frames at 44,100 Hz, `frames` of them, as the module rendered them.
 using MusicSampleSink = void (*)(const int16_t* samples, uint32_t frames, void* context);
+// A run started part-way on the window: the song leaves the virtual clock at the start.
+inline constexpr char kRealClockName[] = "QXSOUND_UseRealClock";
 
 struct MusicBindingState {
     void* libraryHandle = nullptr;
@@ -47,6 +49,7 @@ struct MusicBindingState {
     void* streamHandle = nullptr;
     int32_t streamChannel = 0;
     void* functionTable[kMusicSlotCount] = {};
+    void* useRealClock = nullptr;  // bound only when a run starts part-way on the window
     char errorCause[96] = {};  // the cause reported with error code 6
     MusicSampleSink sampleSink = nullptr;  // bound by MusicInit in the offline run when set
     void* sampleSinkContext = nullptr;
@@ -61,6 +64,8 @@ bool MusicLoadFile(const char* fileName);                    // fails with error
 void MusicPlay();
 void MusicStop();
 uint32_t MusicPosition();  // (order mod 256) x 256 + row; 0 without a sound module
+// The song, played on the virtual clock so far, plays on from its position in real time.
+void MusicUseRealClock();
 void MusicShutdown();
 
 }  // namespace qx

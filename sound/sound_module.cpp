@@ -14,6 +14,8 @@
 //            time, so exactly floor(t * 44100 / 1000) frames have been rendered at time t ms.
 //            A sample sink, when the program gave one, receives every one of those frames in
 //            order (silence once the song has ended), for recording the run.
+// A run that starts the show part-way through plays virtual up to the start, then changes to
+// device (or silent) mode with the song where the virtual clock has brought it.
 //
 // Exported names are the plain names of the classic sound library's entry points; only the
 // calls and results the program relies on are implemented. MPEG streams are not supported.
@@ -316,6 +318,31 @@ QX_EXPORT void QXSOUND_UseSampleSink(SampleSink sink, void* context) {
     state.sampleSinkContext = context;
 }
 
+// Ends the virtual clock, called while it still reads the time of the change: the song keeps the
+// position rendered up to then and plays on from there on the audio device, or silently in real
+// time without one. Until the device's first chunk is heard, that position is the one reported.
+QX_EXPORT void QXSOUND_UseRealClock() {
+    if (state.virtualClock == nullptr) return;
+    if (state.initialised && state.song != nullptr) CurrentPosition();
+    state.virtualClock = nullptr;
+    if (!state.initialised) return;
+    const Clock::time_point now = Clock::now();
+    if (!OpenDevice()) {
+        CloseDevice();
+        ReportSilenceOnce();
+        // Real time since play started is the time already rendered.
+        state.playStart =
+            now - std::chrono::microseconds(state.framesRendered * 1000000 / kSampleRate);
+        return;
+    }
+    if (state.song == nullptr) return;
+    // The device is still paused: its thread does not publish yet.
+    Publish(Pack(TenthsSinceEpoch(now),
+                 static_cast<uint32_t>(openmpt_module_get_current_order(state.song)),
+                 static_cast<uint32_t>(openmpt_module_get_current_row(state.song))));
+    if (state.playing) SDL_PauseAudioDevice(state.device, 0);
+}
+
 QX_EXPORT int FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int flags) {
     (void)flags;
     if (mixRate <= 0 || maxSoftwareChannels <= 0) return 0;
@@ -371,6 +398,7 @@ QX_EXPORT int FMUSIC_PlaySong(void* song) {
     if (song == nullptr || song != state.song) return 0;
     if (state.device != 0) SDL_LockAudioDevice(state.device);
     openmpt_module_set_position_order_row(state.song, 0, 0);
+    state.snapshotCount.store(0);  // a replay must not report the last play's positions
     state.playing = true;
     state.framesRendered = 0;
     state.playStart = Clock::now();

@@ -12,7 +12,6 @@
 #include "archive/entry_decoder.h"
 #include "display/framebuffer.h"
 #include "display/full_screen.h"
-#include "effects/bump_water.h"
 #include "effects/fades.h"
 #include "effects/lines.h"
 #include "effects/rasterisers.h"
@@ -23,13 +22,13 @@
 #include "host/error_code.h"
 #include "host/frame_loop.h"
 #include "host/host_settings.h"
+#include "host/production_state.h"
 #include "host/startup.h"
 #include "host/storyboard.h"
 #include "host/timing_report.h"
 #include "host/window.h"
 #include "music/music_binding.h"
 #include "music/scene_sequencer.h"
-#include "scenes/scene_variables.h"
 #include "tests/support/virtual_platform.h"
 #include "timing/tick_scheduler.h"
 #include "tools/placeholder_assets.h"
@@ -46,8 +45,6 @@ inline void ResetHostState() {
     displayState = {};
     fullScreenState = {};
     framebufferState = {};
-    sequencerState = {};
-    fadeState = {};
     musicBinding = {};
     archiveState = {};
     entryReader = {};
@@ -55,17 +52,9 @@ inline void ResetHostState() {
     storyboardState = {};
     timingReportState = {};
     captureState = {};
-    // The scenes' own state, so that every run starts as the program does (the objects'
-    // animation state in the object image is restarted by the scenes' SetUpObjects).
-    sceneVariables = {};
-    lineState = {};
-    rasteriserState = {};
-    scrollState = {};
-    rotozoomState = {};
-    plasmaState = {};
-    tunnelState = {};
-    bumpState = {};
-    waterState = {};
+    // The sequencer, the scenes' and effects' own state and the object image, so that every run
+    // starts as the program does.
+    ResetProductionRecords();
 }
 
 // A program file with the 22-entry placeholder archive appended, made once per test process.
