@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/debian_packages.sh
-qx_install_packages
+qx_install_packages "${qx_test_packages[@]}"
 jobs=$(nproc)
 
 echo "== release build and tests"
@@ -19,7 +19,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
 
 echo "== window under Xvfb"
-for mode in escape rightclick close fullscreen; do
+for mode in escape rightclick close fullscreen sigterm hidden; do
   xvfb-run -a -s "-screen 0 1280x1024x24" tests/smoke/window_smoke.sh build/QX_Marrowtide "$mode"
 done
 echo "All tests passed."

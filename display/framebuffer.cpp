@@ -66,6 +66,7 @@ void PresentWithBlit() {
         for (uint32_t i = 0; i < width * rows; ++i) digest = (digest ^ shown[i]) * 0x100000001B3;
         framebufferState.digest = digest;
     }
+    framebufferState.lastShown = shown;
     ThePlatform().Present(shown, width, rows, width);
 }
 

@@ -19,6 +19,7 @@ struct FramebufferState {
     uint32_t shownHeight = 0;  // rows presented: the scenes' region, never the caption rows
     bool surfaceCreated = false;
     bool digestEnabled = false;
+    const uint32_t* lastShown = nullptr;   // the picture last presented (quantised when emulated)
     uint64_t digest = 0xCBF29CE484222325;  // FNV-1a over every pixel presented
 };
 extern FramebufferState framebufferState;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "host/host_settings.h"
+#include "scenes/scene_table.h"
 
 namespace qx {
 
@@ -23,6 +24,51 @@ bool ParseNumber(std::string_view text, uint32_t maximum, uint32_t& out) {
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc{} || end != text.data() + text.size() || value > maximum) return false;
     out = value;
+    return true;
+}
+
+// "WxH", both even and within the sizes a video encoder takes.
+bool ParseSize(std::string_view text, uint32_t& width, uint32_t& height) {
+    constexpr uint32_t kSmallest = 16, kLargest = 8192;
+    const size_t x = text.find('x');
+    uint32_t w = 0, h = 0;
+    if (x == std::string_view::npos || !ParseNumber(text.substr(0, x), kLargest, w) ||
+        !ParseNumber(text.substr(x + 1), kLargest, h) || w < kSmallest || h < kSmallest ||
+        w % 2 != 0 || h % 2 != 0)
+        return false;
+    width = w;
+    height = h;
+    return true;
+}
+
+// A '.' in the file's name, after its first character: the extension chooses the format.
+bool HasExtension(std::string_view path) {
+    const size_t slash = path.find_last_of('/');
+    const size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+    const size_t dot = path.find_last_of('.');
+    return dot != std::string_view::npos && dot > nameStart && dot + 1 < path.size();
+}
+
+// "ORDER[:ROW]", each decimal or 0x-prefixed hexadecimal, ORDER and ROW 0 to 255, as the
+// music position ORDER x 256 + ROW, which must lie before the end of the scene table.
+bool ParseStartPosition(std::string_view text, uint32_t& out) {
+    const auto part = [](std::string_view digits, uint32_t& value) {
+        int base = 10;
+        if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+            digits.remove_prefix(2);
+            base = 16;
+        }
+        auto [end, error] =
+            std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+        return error == std::errc{} && end == digits.data() + digits.size() && value <= 0xFF;
+    };
+    const size_t colon = text.find(':');
+    uint32_t order = 0, row = 0;
+    if (!part(text.substr(0, colon), order)) return false;
+    if (colon != std::string_view::npos && !part(text.substr(colon + 1), row)) return false;
+    const uint32_t position = order * 256 + row;
+    if (position >= ProductionSceneTable()[kSceneRowCount - 1].endPosition) return false;
+    out = position;
     return true;
 }
 
@@ -64,12 +110,24 @@ void PrintUsage(std::FILE* stream) {
         "                   the same storyboard at half size\n"
         "  --bench          play offline (as --headless) and print how long every scene's\n"
         "                   frames took and how fast the whole show ran\n"
+        "  --capture FILE   play offline (as --headless) and record every frame and the sound:\n"
+        "                   FILE.y4m (320x200 4:4:4 pictures) and FILE.wav beside it, or any\n"
+        "                   other video name (.mp4, .mkv, .webm, ...) encoded by ffmpeg\n"
+        "  --capture-size WxH\n"
+        "                   size of an encoded capture (default 1440x1080, square pixels\n"
+        "                   1600x1000); the picture keeps its shape, black bars fill the rest\n"
+        "  --start ORDER[:ROW]\n"
+        "                   show from that music position (decimal or 0x hex, e.g. 29:48),\n"
+        "                   everything before it played silently first\n"
+        "  --loop           start again from the beginning at the end (offline: needs --frames)\n"
         "  --help           show this text\n"
         "Escape, a right click or closing the window ends the show; Alt+Enter or F11 toggles\n"
         "full screen.\n"
         "Exit codes: 0 normal end; 1 no display; 2 full screen could not be entered; 3 tick\n"
         "period 0; 4 no framebuffer; 6 sound module or song; 8 song file; 9 archive missing or\n"
-        "damaged; 10 storyboard could not be written; 64 unknown or malformed option.\n",
+        "damaged; 10 storyboard could not be written; 11 capture could not be written; 12\n"
+        "ffmpeg missing or failed; 64 unknown or malformed option.\n"
+        "Ctrl+C (SIGINT) or SIGTERM ends the show as Escape does, with exit code 130 or 143.\n",
         stream);
 }
 
@@ -116,6 +174,24 @@ CommandLineResult ParseCommandLine(int argc, const char* const* argv) {
             (name == "storyboard" ? launchOptions.storyboardFile
                                   : launchOptions.storyboardHalfFile) = value;
             launchOptions.headless = true;
+        } else if (name == "capture") {
+            if (!takeValue() || !HasExtension(value))
+                return UsageError("--capture needs a file name ending in .y4m or a video extension",
+                                  value);
+            launchOptions.captureFile = value;
+            launchOptions.headless = true;
+        } else if (name == "capture-size") {
+            if (!takeValue() ||
+                !ParseSize(value, launchOptions.captureWidth, launchOptions.captureHeight))
+                return UsageError("--capture-size needs WIDTHxHEIGHT, even numbers from 16 to 8192",
+                                  value);
+        } else if (name == "start") {
+            if (!takeValue() || !ParseStartPosition(value, launchOptions.startPosition))
+                return UsageError(
+                    "--start needs ORDER[:ROW] (decimal or 0x hex) before the end of the show",
+                    value);
+        } else if (name == "loop" && !hasValue) {
+            launchOptions.loop = true;
         } else if (name == "frames") {
             if (!takeValue() || !ParseNumber(value, UINT32_MAX, launchOptions.frameLimit))
                 return UsageError("--frames needs a count", value);
@@ -123,6 +199,11 @@ CommandLineResult ParseCommandLine(int argc, const char* const* argv) {
             return UsageError("unknown option", word);
         }
     }
+    if (!launchOptions.captureFile.empty() && launchOptions.framesPerSecond == 0)
+        return UsageError("--capture needs a frame rate", "--fps 0");
+    // Offline nobody can press Escape.
+    if (launchOptions.loop && launchOptions.headless && launchOptions.frameLimit == 0)
+        return UsageError("--loop in the offline run needs --frames", "--loop");
     return CommandLineResult::Run;
 }
 

@@ -20,6 +20,13 @@ struct LaunchOptions {
     std::string storyboardFile;
     std::string storyboardHalfFile;
     bool printTimingReport = false;  // time every scene's frames; implies headless
+    std::string captureFile;         // video (and sound) of the offline run; implies headless
+    uint32_t captureWidth = 0;       // size of an encoded capture; 0: the default for the shape
+    uint32_t captureHeight = 0;
+    // Music position (order x 256 + row) from which the show is shown; everything before it is
+    // played offline and silently first. 0: from the beginning.
+    uint32_t startPosition = 0;
+    bool loop = false;  // at the end the show starts again from program start
 };
 extern LaunchOptions launchOptions;
 

@@ -23,4 +23,9 @@ void ExitWithErrorCode() {
     std::exit(static_cast<int>(errorState.errorCode));
 }
 
+void ExitAfterSignal(int signalNumber) {
+    std::fflush(stdout);
+    std::exit(kExitSignalBase + signalNumber);
+}
+
 }  // namespace qx

@@ -15,10 +15,14 @@ enum : uint32_t {
     kErrorSongFile = 8,       // the song file service failed
     kErrorArchive = 9,        // the archive cannot be opened, is damaged, or an entry won't decode
     kErrorStoryboard = 10,    // a storyboard file of the offline run could not be written
+    kErrorCaptureWrite = 11,  // the capture could not be written (unwritable path, disk full)
+    kErrorCaptureEncoder = 12,  // ffmpeg, needed for a video capture, is missing or failed
 };
 
 // Exit codes outside the error codes.
 inline constexpr int kExitUsage = 64;  // unknown or malformed long option
+// A clean end after SIGINT or SIGTERM: 128 + the signal's number, 130 and 143.
+inline constexpr int kExitSignalBase = 128;
 
 struct ErrorState {
     uint32_t errorCode = kErrorNone;
@@ -34,5 +38,8 @@ bool SetErrorCode(uint32_t code, const char* cause);
 void ReportError();
 
 [[noreturn]] void ExitWithErrorCode();
+
+// Exits with kExitSignalBase + signalNumber.
+[[noreturn]] void ExitAfterSignal(int signalNumber);
 
 }  // namespace qx

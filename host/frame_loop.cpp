@@ -1,10 +1,14 @@
 #include "host/frame_loop.h"
 
+#include "host/capture.h"
 #include "host/command_line.h"
 #include "host/host_settings.h"
+#include "host/production_state.h"
+#include "host/start_position.h"
 #include "host/storyboard.h"
 #include "host/timing_report.h"
 #include "host/window.h"
+#include "music/music_binding.h"
 #include "music/scene_sequencer.h"
 #include "platform/platform.h"
 #include "timing/tick_scheduler.h"
@@ -17,25 +21,70 @@ namespace {
 
 // Behind schedule by more than this, pacing starts afresh instead of rushing frames to catch up.
 inline constexpr int32_t kMaximumPaceLag = 250;  // ms
+// An unpaced pass while the window is hidden or minimised: nothing is shown, so the show only
+// needs to keep up with the music, not to draw as often as it can.
+inline constexpr uint32_t kHiddenPassSleep = 10;  // ms
 
 // The pass's sleep. Unpaced it is 1 ms, to yield the processor. Paced, pass k is due at
 // paceStart + k * 1000 / fps exactly, so frame times do not drift and the offline run's frame k
 // happens at k * 1000 / fps ms; a pass that is already late does not sleep at all.
+// While the window cannot be seen, presents return at once (no vsync wait): pacing still spaces
+// the frames, and an unpaced pass sleeps kHiddenPassSleep.
 void SleepForPass() {
     Platform& platform = ThePlatform();
     const uint32_t fps = launchOptions.framesPerSecond;
     if (fps == 0) {
-        platform.Sleep(1);
+        platform.Sleep(platform.WindowVisible() ? 1 : kHiddenPassSleep);
         return;
     }
     const uint32_t now = platform.Milliseconds();
-    const uint32_t offset = static_cast<uint32_t>(loopState.passCount * 1000u / fps);
+    const uint32_t offset = static_cast<uint32_t>(loopState.pacedPasses * 1000u / fps);
     int32_t ahead = static_cast<int32_t>(loopState.paceStart + offset - now);
     if (ahead < -kMaximumPaceLag) {
         loopState.paceStart = now - offset;
         ahead = 0;
     }
     if (ahead > 0) platform.Sleep(static_cast<uint32_t>(ahead));
+}
+
+// Pacing, the frame-rate window and the ticks begin at `now`: time spent before it produces
+// neither a rush of frames nor a burst of ticks.
+void StartPacing(uint32_t now) {
+    loopState.paceStart = now;
+    loopState.pacedPasses = 0;
+    loopState.frameAccumulator = 0;
+    loopState.rateWindowStart = now;
+    tickScheduler.lastTickTime = now;
+}
+
+// The passes before the start position, each as in the offline run but without presenting (there
+// are no events offline). It stops on the first pass that reads a music position at or past the
+// start, slept for but not run (true): the loop runs it at that time and position and presents
+// it. False when the show ended first.
+bool PlayUpTo(uint32_t startPosition) {
+    Platform& platform = ThePlatform();
+    for (;;) {
+        SleepForPass();
+        if (loopState.quitFlag != 0) return false;
+        if (MusicPosition() >= startPosition) return true;
+        if (!RunSequencer()) {
+            loopState.quitFlag = 1;
+            return false;
+        }
+        DispatchTicks();
+        UpdateFrameRate(platform.Milliseconds());
+        ++loopState.pacedPasses;
+    }
+}
+
+// Program start again at the end of the scene table: the production state, then the song from
+// its beginning and the pacing from now, as start-up leaves them to the loop.
+bool StartAgain() {
+    if (!ResetProductionState()) return false;
+    MusicStop();
+    MusicPlay();
+    StartPacing(ThePlatform().Milliseconds());
+    return true;
 }
 
 }  // namespace
@@ -53,29 +102,38 @@ void UpdateFrameRate(uint32_t now) {
 }
 
 void RunFrameLoop() {
-    Platform& platform = ThePlatform();
     loopState.quitFlag = 0;
-    loopState.frameAccumulator = 0;
-    const uint32_t start = platform.Milliseconds();
-    loopState.rateWindowStart = start;
-    loopState.paceStart = start;
     loopState.passCount = 0;
-    tickScheduler.lastTickTime = start;  // time spent in start-up produces no burst of ticks
+    StartPacing(ThePlatform().Milliseconds());  // after start-up
+    // With a start position, the first pass to show has been slept for already.
+    bool due = false;
+    if (launchOptions.startPosition != 0) {
+        due = PlayUpTo(launchOptions.startPosition);
+        // On the window the real clock takes over; offline the virtual one simply runs on.
+        if (EndPreRoll()) StartPacing(ThePlatform().Milliseconds());
+    }
+    Platform& platform = ThePlatform();
     const bool timed = timingReportState.recording;
     if (timed) NoteRunStart();
-    do {
-        SleepForPass();
-        if (!(timed ? RunSequencerTimed() : RunSequencer())) loopState.quitFlag = 1;
+    while (loopState.quitFlag == 0) {
+        if (!due) SleepForPass();
+        due = false;
+        const bool running = timed ? RunSequencerTimed() : RunSequencer();
+        if (!running && !launchOptions.loop) loopState.quitFlag = 1;
         hostSettings.presentRoutine();
         if (storyboardState.recording) NoteStoryboardPass();
+        if (captureState.recording && !NoteCapturePass()) loopState.quitFlag = 1;
         DispatchTicks();
         UpdateFrameRate(platform.Milliseconds());
         InputEvent event;
         while (platform.PollEvent(event)) WindowProcedure(event);
         ++loopState.passCount;
+        ++loopState.pacedPasses;
         if (launchOptions.frameLimit != 0 && loopState.passCount >= launchOptions.frameLimit)
             loopState.quitFlag = 1;
-    } while (loopState.quitFlag == 0);
+        if (!running && loopState.quitFlag == 0 && !StartAgain()) loopState.quitFlag = 1;
+    }
+    CompleteCaptureSound();
     if (timed) NoteRunEnd();
 }
 

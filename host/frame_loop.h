@@ -1,7 +1,11 @@
 // The frame loop: each pass sleeps (1 ms, or until the frame is due when paced), steps the scene
-// sequencer, presents the framebuffer (and shows it to the storyboard when one is recording),
-// runs the due ticks, updates the frame rate and empties the event queue. It returns at the end
-// of the pass on which the quit flag was set.
+// sequencer, presents the framebuffer (and shows it to the storyboard and the capture when they
+// are recording), runs the due ticks, updates the frame rate and empties the event queue. It
+// returns at the end of the pass on which the quit flag was set.
+//
+// With a start position the passes before it run first without presenting (host/start_position.h);
+// with --loop the pass that finds the end of the scene table is followed by the production state
+// of program start and the song from its beginning, instead of the end.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +18,8 @@ struct LoopState {
     uint32_t rateWindowStart = 0;   // clock at the last frame-rate update, ms
     uint32_t frameRateValue = 0;    // frames per second, 0 until the first update
     uint32_t paceStart = 0;         // clock when pacing began, ms
-    uint64_t passCount = 0;         // passes since pacing began
+    uint64_t pacedPasses = 0;       // passes since pacing began
+    uint64_t passCount = 0;         // passes presented
 };
 extern LoopState loopState;
 

@@ -1,9 +1,11 @@
 // Entry point: parse the command line, pick the desktop or the offline platform, play, and write
-// the storyboard files and the timing report an offline run was asked for.
+// the capture, the storyboard files and the timing report an offline run was asked for. A run
+// ended by SIGINT or SIGTERM shuts down as after Escape and exits with 128 + the signal's number.
 #include <cstdio>
 #include <string>
 
 #include "display/framebuffer.h"
+#include "host/capture.h"
 #include "host/command_line.h"
 #include "host/error_code.h"
 #include "host/frame_loop.h"
@@ -13,6 +15,7 @@
 #include "platform/offline_platform.h"
 #include "platform/png_file.h"
 #include "platform/sdl_platform.h"
+#include "platform/termination_signals.h"
 
 namespace {
 
@@ -38,7 +41,8 @@ int main(int argc, char** argv) {
         case CommandLineResult::Run:
             break;
     }
-    // --storyboard, --storyboard-half and --bench have set headless too.
+    posix::InstallTerminationHandlers();
+    // --storyboard, --storyboard-half, --bench and --capture have set headless too.
     static OfflinePlatform offline;
     if (launchOptions.headless) {
         UsePlatform(&offline);
@@ -50,17 +54,27 @@ int main(int argc, char** argv) {
     if (!fullFile.empty() || !halfFile.empty()) StartStoryboard();
     if (launchOptions.printTimingReport) StartTimingReport();
     framebufferState.digestEnabled = launchOptions.printDigest;
+    const bool capturing = !launchOptions.captureFile.empty();
+    if (capturing && !StartCapture()) {
+        ReportError();
+        ExitWithErrorCode();
+    }
     RunProduction();
-    if (storyboardState.recording && errorState.errorCode == kErrorNone) {
+    if (capturing && !FinishCapture()) ReportError();
+    // A run cut short by a signal leaves no storyboard or report behind.
+    const bool signalled = posix::TerminationSignal() != 0;
+    if (storyboardState.recording && errorState.errorCode == kErrorNone && !signalled) {
         const RgbImage board = ComposeRecordedStoryboard();
         if (!(fullFile.empty() || WriteStoryboard(fullFile, board)) ||
             !(halfFile.empty() || WriteStoryboard(halfFile, HalveImage(board))))
             ReportError();
     }
-    if (launchOptions.printTimingReport && errorState.errorCode == kErrorNone)
+    if (launchOptions.printTimingReport && errorState.errorCode == kErrorNone && !signalled)
         PrintTimingReport(stdout, loopState.passCount);
     if (launchOptions.printDigest)
         std::printf("%016llx %llu frames\n", static_cast<unsigned long long>(framebufferState.digest),
                     static_cast<unsigned long long>(loopState.passCount));
+    if (signalled && errorState.errorCode == kErrorNone)
+        ExitAfterSignal(posix::TerminationSignal());
     ExitWithErrorCode();
 }

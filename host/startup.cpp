@@ -2,12 +2,13 @@
 
 #include "archive/asset_catalogue.h"
 #include "display/framebuffer.h"
-#include "effects/fades.h"
 #include "effects/precalculation.h"
 #include "host/command_line.h"
 #include "host/error_code.h"
 #include "host/frame_loop.h"
 #include "host/host_settings.h"
+#include "host/production_state.h"
+#include "host/start_position.h"
 #include "host/window.h"
 #include "music/music_binding.h"
 #include "music/scene_sequencer.h"
@@ -45,14 +46,14 @@ bool StartUp() {
         return SetErrorCode(kErrorNoFramebuffer, "no framebuffer could be created");
     SetSceneTable(ProductionSceneTable());
     if (!StartTicks(kTickPeriod)) return false;
-    RegisterTickSlot(kFadeSlot, kSceneTickReload, FadeDownTick);
-    RegisterTickSlot(kTimerSlot, 1, AdvanceTimerCounter);
+    RegisterProductionTickSlots();
     if (!LoadAssets()) return false;
     PrepareEffects();
+    BeginPreRoll();
     MusicPlay();
     RunFrameLoop();
     MusicStop();
-    return true;
+    return errorState.errorCode == kErrorNone;  // a show that starts again reloads its assets
 }
 
 }  // namespace

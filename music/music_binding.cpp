@@ -33,6 +33,7 @@ using SetWindowFn = int (*)(void*);
 using StreamOpenFn = void* (*)(const char*, unsigned int);
 using StreamPlayFn = int (*)(int, void*);
 using UseClockFn = void (*)(uint32_t (*)());
+using UseSinkFn = void (*)(MusicSampleSink, void*);
 
 // The function in a slot, or null: nothing is ever called through an empty slot.
 template <typename Fn>
@@ -51,6 +52,11 @@ uint32_t OfflineClock() { return ThePlatform().Milliseconds(); }
 
 }  // namespace
 
+void SetMusicSampleSink(MusicSampleSink sink, void* context) {
+    musicBinding.sampleSink = sink;
+    musicBinding.sampleSinkContext = context;
+}
+
 bool MusicInit(uint32_t musicKind, void* window) {
     Platform& platform = ThePlatform();
     musicBinding.libraryHandle = nullptr;
@@ -65,10 +71,23 @@ bool MusicInit(uint32_t musicKind, void* window) {
         if (address == nullptr) return Fail(kErrorSound, "the sound module lacks", name);
         musicBinding.functionTable[slot] = address;
     }
-    if (launchOptions.headless) {
+    // A run started part-way plays up to its start offline, on the virtual clock, too.
+    if (launchOptions.headless || launchOptions.startPosition != 0) {
         auto useClock = reinterpret_cast<UseClockFn>(platform.FindSymbol(library, kVirtualClockName));
         if (useClock == nullptr) return Fail(kErrorSound, "the sound module lacks", kVirtualClockName);
         useClock(OfflineClock);
+        if (musicBinding.sampleSink != nullptr) {
+            auto useSink =
+                reinterpret_cast<UseSinkFn>(platform.FindSymbol(library, kSampleSinkName));
+            if (useSink == nullptr)
+                return Fail(kErrorSound, "the sound module lacks", kSampleSinkName);
+            useSink(musicBinding.sampleSink, musicBinding.sampleSinkContext);
+        }
+    }
+    if (!launchOptions.headless && launchOptions.startPosition != 0) {
+        musicBinding.useRealClock = platform.FindSymbol(library, kRealClockName);
+        if (musicBinding.useRealClock == nullptr)
+            return Fail(kErrorSound, "the sound module lacks", kRealClockName);
     }
     if (Slot<InitFn>(kSlotInit)(kMixRate, kSoftwareChannels, 0) != 1)
         return Fail(kErrorSound, "the sound module did not initialise:", "FSOUND_Init");
@@ -129,6 +148,10 @@ uint32_t MusicPosition() {
     const uint32_t order = static_cast<uint32_t>(getOrder(musicBinding.moduleHandle));
     const uint32_t row = static_cast<uint32_t>(getRow(musicBinding.moduleHandle));
     return (row & 0xFFFF00FFu) | ((order & 0xFF) << 8);
+}
+
+void MusicUseRealClock() {
+    if (musicBinding.useRealClock != nullptr) reinterpret_cast<VoidFn>(musicBinding.useRealClock)();
 }
 
 void MusicShutdown() {

@@ -34,6 +34,13 @@ enum MusicSlot : uint32_t {
 // the run ended by a byte 0xFF.
 extern const char kSoundModuleNames[];
 inline constexpr char kVirtualClockName[] = "QXSOUND_UseVirtualClock";  // offline run only
+// Offline run with a sample sink only: hands the module the sink for every frame it renders.
+inline constexpr char kSampleSinkName[] = "QXSOUND_UseSampleSink";
+
+// Interleaved stereo 16-bit frames at 44,100 Hz, `frames` of them, as the module rendered them.
+using MusicSampleSink = void (*)(const int16_t* samples, uint32_t frames, void* context);
+// A run started part-way on the window: the song leaves the virtual clock at the start.
+inline constexpr char kRealClockName[] = "QXSOUND_UseRealClock";
 
 struct MusicBindingState {
     void* libraryHandle = nullptr;
@@ -42,16 +49,23 @@ struct MusicBindingState {
     void* streamHandle = nullptr;
     int32_t streamChannel = 0;
     void* functionTable[kMusicSlotCount] = {};
+    void* useRealClock = nullptr;  // bound only when a run starts part-way on the window
     char errorCause[96] = {};  // the cause reported with error code 6
+    MusicSampleSink sampleSink = nullptr;  // bound by MusicInit in the offline run when set
+    void* sampleSinkContext = nullptr;
 };
 extern MusicBindingState musicBinding;
 
+// Before MusicInit: every frame the module renders in the offline run goes to the sink too.
+void SetMusicSampleSink(MusicSampleSink sink, void* context);
 bool MusicInit(uint32_t musicKind, void* window);            // fails with error code 6
 bool MusicLoadMemory(const uint8_t* song, uint32_t length);  // fails with error code 6
 bool MusicLoadFile(const char* fileName);                    // fails with error code 8
 void MusicPlay();
 void MusicStop();
 uint32_t MusicPosition();  // (order mod 256) x 256 + row; 0 without a sound module
+// The song, played on the virtual clock so far, plays on from its position in real time.
+void MusicUseRealClock();
 void MusicShutdown();
 
 }  // namespace qx

@@ -1,6 +1,7 @@
 #include "platform/offline_platform.h"
 
 #include "platform/posix_system.h"
+#include "platform/termination_signals.h"
 
 namespace qx {
 
@@ -22,7 +23,13 @@ void OfflinePlatform::ShowWindow() {}
 
 void OfflinePlatform::DestroyWindow() { windowExists = false; }
 
-bool OfflinePlatform::PollEvent(InputEvent&) { return false; }
+// The only event of the offline run: a termination signal, as a close request.
+bool OfflinePlatform::PollEvent(InputEvent& event) {
+    if (!posix::TakeTerminationRequest()) return false;
+    event = InputEvent{};
+    event.kind = InputEvent::Kind::CloseRequest;
+    return true;
+}
 
 void OfflinePlatform::SetCursorVisible(bool) {}
 

@@ -4,7 +4,8 @@
 //
 // Every window, full-screen and presentation request succeeds and shows nothing, so start-up
 // and shutdown take the same path as with a display. The display-mode list holds 15, 16, 24 and
-// 32 bits RGB at whatever size is asked for. No input event ever arrives: the run ends by itself.
+// 32 bits RGB at whatever size is asked for. No input event ever arrives, only the close request
+// of a termination signal (SIGINT, SIGTERM); otherwise the run ends by itself.
 #pragma once
 
 #include <cstdint>

@@ -66,6 +66,10 @@ public:
     virtual void DestroyWindow() = 0;  // harmless without a window
     virtual bool PollEvent(InputEvent& event) = 0;
     virtual void SetCursorVisible(bool visible) = 0;
+    // False while the window is hidden or minimised: presenting then shows nothing, and the
+    // frame loop sleeps longer between unpaced frames. Platforms that show nothing in any case
+    // (the offline run) keep the default, so that their runs keep their timing.
+    virtual bool WindowVisible() { return true; }
 
     // Full screen. The display is never really switched: entering a mode means desktop full
     // screen, and the depth is emulated by the presentation.
@@ -90,7 +94,8 @@ public:
                                size_t count) = 0;
     virtual void CloseFile(FileHandle file) = 0;
 
-    // Shared libraries, looked up beside the executable.
+    // Shared libraries, looked up beside the executable, then where an installed program keeps
+    // them (../lib/marrowtide/ from the executable's directory).
     virtual void* OpenLibraryBesideExecutable(const char* fileName) = 0;
     virtual void* FindSymbol(void* library, const char* name) = 0;
     virtual void CloseLibrary(void* library) = 0;

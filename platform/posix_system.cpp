@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -64,18 +65,31 @@ void CloseFile(FileHandle file) {
     if (file != kNoFile) close(file);
 }
 
+namespace {
+
+// Where a shared library of the program is looked for, relative to the executable's directory:
+// beside it (the build tree, a program copied with its module) and then in the installed
+// layout's private library folder (DIR/bin/QX_Marrowtide, DIR/lib/marrowtide/; the install
+// rules in CMakeLists.txt put it there). The first folder holding the file is the one loaded.
+constexpr const char* kLibraryFolders[] = {"", "../lib/marrowtide/"};
+
+}  // namespace
+
 void* OpenLibraryBesideExecutable(const char* fileName) {
-    char path[PATH_MAX];
-    ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    char directory[PATH_MAX];
+    ssize_t length = readlink("/proc/self/exe", directory, sizeof directory - 1);
     if (length <= 0) return nullptr;
-    path[length] = '\0';
-    char* slash = std::strrchr(path, '/');
+    directory[length] = '\0';
+    char* slash = std::strrchr(directory, '/');
     if (slash == nullptr) return nullptr;
-    size_t directoryLength = static_cast<size_t>(slash - path) + 1;
-    size_t nameLength = std::strlen(fileName);
-    if (directoryLength + nameLength + 1 > sizeof path) return nullptr;
-    std::memcpy(slash + 1, fileName, nameLength + 1);
-    return dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    slash[1] = '\0';
+    for (const char* folder : kLibraryFolders) {
+        char path[PATH_MAX];
+        const int n = std::snprintf(path, sizeof path, "%s%s%s", directory, folder, fileName);
+        if (n < 0 || static_cast<size_t>(n) >= sizeof path || access(path, F_OK) != 0) continue;
+        return dlopen(path, RTLD_NOW | RTLD_LOCAL);
+    }
+    return nullptr;
 }
 
 void* FindSymbol(void* library, const char* name) {
@@ -85,5 +99,7 @@ void* FindSymbol(void* library, const char* name) {
 void CloseLibrary(void* library) {
     if (library != nullptr) dlclose(library);
 }
+
+bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 }  // namespace qx::posix

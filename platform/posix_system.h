@@ -1,6 +1,6 @@
 // Operating-system services that need no window: the monotonic clock, sleeping, reading the
-// program's own executable and loading shared libraries from its directory. Shared by the SDL
-// platform and the offline run.
+// program's own executable and loading shared libraries from its directory (or, installed, from
+// ../lib/marrowtide/ beside it). Shared by the SDL platform and the offline run.
 #pragma once
 
 #include "platform/platform.h"
@@ -15,6 +15,9 @@ FileHandle OpenFile(const char* path);
 int64_t FileSize(FileHandle file);
 int64_t ReadFileAt(FileHandle file, uint64_t offset, void* destination, size_t count);
 void CloseFile(FileHandle file);
+
+// Whether standard error is a terminal (a person watches it) rather than a file or a pipe.
+bool StandardErrorIsTerminal();
 
 void* OpenLibraryBesideExecutable(const char* fileName);
 void* FindSymbol(void* library, const char* name);

@@ -16,6 +16,7 @@
 
 #include "display/picture.h"
 #include "platform/posix_system.h"
+#include "platform/termination_signals.h"
 
 namespace qx {
 namespace {
@@ -76,8 +77,9 @@ public:
         DestroyWindow();
         if (!DisplayNamed()) return false;
         SetWindowClass(request.className);
-        // A close request arrives once, as the window's close event; SDL_QUIT is then left to
-        // signals (SIGINT, SIGTERM), which also end the program through CloseRequest.
+        // A close request arrives once, as the window's close event. SIGINT and SIGTERM are the
+        // program's own (termination_signals.h): SDL installs its handlers only over default
+        // ones, so SDL_QUIT comes only from elsewhere, and is a close request too.
         SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             QuitIfUnused();
@@ -151,6 +153,11 @@ public:
     }
 
     bool PollEvent(InputEvent& event) override {
+        if (posix::TakeTerminationRequest()) {
+            event = InputEvent{};
+            event.kind = InputEvent::Kind::CloseRequest;
+            return true;
+        }
         if (!videoInitialised_) {
             return false;
         }
@@ -167,6 +174,12 @@ public:
         if (videoInitialised_) {
             SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
         }
+    }
+
+    // Hidden (unmapped) or minimised, as SDL last heard from the window system.
+    bool WindowVisible() override {
+        return window_ != nullptr &&
+               (SDL_GetWindowFlags(window_) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) == 0;
     }
 
     bool OpenFullScreenDevice() override { return window_ != nullptr; }
@@ -238,10 +251,11 @@ public:
     }
 
     // The picture must have the present surface's size; anything else is ignored rather than
-    // read out of bounds.
+    // read out of bounds. Nothing is uploaded or drawn for a window nobody can see: a hidden
+    // window never waits for vsync, and the frame loop's sleep keeps the processor free.
     void Present(const uint32_t* pixels, uint32_t width, uint32_t height,
                  uint32_t pitch) override {
-        if (renderer_ == nullptr || source_ == nullptr || pixels == nullptr ||
+        if (!WindowVisible() || renderer_ == nullptr || source_ == nullptr || pixels == nullptr ||
             static_cast<int>(width) != sourceWidth_ || static_cast<int>(height) != sourceHeight_ ||
             pitch < width) {
             return;

@@ -5,10 +5,17 @@
 //   device   libopenmpt renders on SDL's audio thread; after each 64-frame chunk the thread
 //            publishes the (order, row) that chunk starts with, stamped with the time it will be
 //            heard (now + one device buffer). The main thread only reads those snapshots.
+//            When the device goes away while the song plays (SDL reports it stopped, as after
+//            SDL_AUDIODEVICEREMOVED, or its callback has not rendered for a second), the main
+//            thread takes the song back and plays on silently from the frames rendered so far.
 //   silent   no audio device could be opened: the song is rendered on demand, without output,
 //            up to the real time elapsed since play started, so timing is kept.
 //   virtual  the program supplied a clock (the offline run): as silent, but up to the clock's
 //            time, so exactly floor(t * 44100 / 1000) frames have been rendered at time t ms.
+//            A sample sink, when the program gave one, receives every one of those frames in
+//            order (silence once the song has ended), for recording the run.
+// A run that starts the show part-way through plays virtual up to the start, then changes to
+// device (or silent) mode with the song where the virtual clock has brought it.
 //
 // Exported names are the plain names of the classic sound library's entry points; only the
 // calls and results the program relies on are implemented. MPEG streams are not supported.
@@ -20,6 +27,8 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #define QX_EXPORT extern "C" __attribute__((visibility("default")))
@@ -31,18 +40,30 @@ constexpr uint16_t kDeviceFrames = 512;       // device buffer: 11.6 ms
 constexpr size_t kChunkFrames = 64;           // position resolution: 1.45 ms
 constexpr size_t kSnapshotCapacity = 2048;    // about 3 s of chunk snapshots
 constexpr size_t kScratchFrames = 4096;       // render scratch for silent playing
+// A device whose callback has not run for this long while the song plays is taken as gone.
+// Device buffers last 11.6 ms; a full second of silence is no hiccup.
+constexpr uint64_t kStallTimeoutTenths = 10000;  // 0.1 ms units
 
 using Clock = std::chrono::steady_clock;
 using VirtualClock = uint32_t (*)();
+// Interleaved stereo 16-bit frames as rendered, `frames` of them, and the sink's own context.
+using SampleSink = void (*)(const int16_t* samples, uint32_t frames, void* context);
 
 // A snapshot packs (heard time in 0.1 ms since the module's epoch) << 32 | order << 16 | row.
 uint64_t Pack(uint64_t tenthsOfMs, uint32_t order, uint32_t row) {
     return (tenthsOfMs << 32) | ((order & 0xFFFF) << 16) | (row & 0xFFFF);
 }
 
+// Fault injection for tests, read at FSOUND_Init from QXSOUND_SIMULATE_DEVICE_LOSS:
+// "removed:MS" makes an opened device count as stopped by SDL from MS ms after play starts,
+// "stalled:MS" stops its callback from rendering from then on.
+enum class SimulatedLoss : uint8_t { None, Removed, Stalled };
+
 struct SoundModuleState {
     bool initialised = false;
     VirtualClock virtualClock = nullptr;
+    SampleSink sampleSink = nullptr;  // silent and virtual modes; until FSOUND_Close
+    void* sampleSinkContext = nullptr;
     SDL_AudioDeviceID device = 0;  // 0: silent or virtual
     bool audioSubsystem = false;
     bool reportedSilence = false;
@@ -54,6 +75,12 @@ struct SoundModuleState {
     // Device mode: snapshots written by the audio thread, read by the main thread.
     std::atomic<uint64_t> snapshots[kSnapshotCapacity]{};
     std::atomic<uint64_t> snapshotCount{0};
+    std::atomic<uint64_t> lastCallbackTenths{0};  // when the callback last rendered the song
+    bool songTakenBack = false;  // the callback leaves the song alone; under the device lock
+    SDL_AudioDeviceID lostDevice = 0;  // given up after a loss, closed with the module
+    bool reportedLoss = false;
+    SimulatedLoss simulatedLoss = SimulatedLoss::None;
+    Clock::duration simulatedLossAfter{};
 
     // Silent and virtual modes (main thread only).
     uint64_t framesRendered = 0;
@@ -92,22 +119,43 @@ void FillFromSong(int16_t* out, size_t frames) {
     std::fill(out + done * 2, out + frames * 2, int16_t{0});
 }
 
-// SDL audio thread: render chunk by chunk, publishing each chunk's start position with the time
-// it will leave the speakers.
+// Whether the simulated loss of that kind is due. Either thread, under the device lock or on the
+// main thread (playStart is written only there, under the lock).
+bool SimulatedLossDue(SimulatedLoss kind, Clock::time_point now) {
+    return state.simulatedLoss == kind && now - state.playStart >= state.simulatedLossAfter;
+}
+
+// SDL audio thread, under the device lock: render chunk by chunk, publishing each chunk's start
+// position with the time it will leave the speakers. Silence without touching the song once the
+// main thread has taken it back, or while not playing.
 void AudioCallback(void*, Uint8* stream, int length) {
     auto* out = reinterpret_cast<int16_t*>(stream);
     const size_t frames = static_cast<size_t>(length) / 4;
-    const double heardAt = static_cast<double>(TenthsSinceEpoch(Clock::now())) +
-                           state.deviceLatencyTenths;
+    const Clock::time_point now = Clock::now();
+    if (state.songTakenBack || state.song == nullptr || !state.playing ||
+        SimulatedLossDue(SimulatedLoss::Stalled, now)) {
+        std::fill(out, out + frames * 2, int16_t{0});
+        return;
+    }
+    state.lastCallbackTenths.store(TenthsSinceEpoch(now), std::memory_order_relaxed);
+    const double heardAt = static_cast<double>(TenthsSinceEpoch(now)) + state.deviceLatencyTenths;
     for (size_t done = 0; done < frames; done += kChunkFrames) {
         const size_t chunk = std::min(kChunkFrames, frames - done);
-        if (state.song != nullptr && state.playing) {
-            const double offset = static_cast<double>(done) * 10000.0 / kSampleRate;
-            Publish(Pack(static_cast<uint64_t>(heardAt + offset),
-                         static_cast<uint32_t>(openmpt_module_get_current_order(state.song)),
-                         static_cast<uint32_t>(openmpt_module_get_current_row(state.song))));
-        }
+        const double offset = static_cast<double>(done) * 10000.0 / kSampleRate;
+        Publish(Pack(static_cast<uint64_t>(heardAt + offset),
+                     static_cast<uint32_t>(openmpt_module_get_current_order(state.song)),
+                     static_cast<uint32_t>(openmpt_module_get_current_row(state.song))));
         FillFromSong(out + done * 2, chunk);
+    }
+}
+
+// The sink's frames past the song's end, so that it still gets one frame per frame of time.
+void SinkSilence(uint64_t frames) {
+    std::fill(std::begin(state.scratch), std::end(state.scratch), int16_t{0});
+    while (frames > 0) {
+        const uint64_t count = std::min<uint64_t>(kScratchFrames, frames);
+        state.sampleSink(state.scratch, static_cast<uint32_t>(count), state.sampleSinkContext);
+        frames -= count;
     }
 }
 
@@ -119,16 +167,49 @@ void RenderUpTo(uint64_t targetFrames) {
         const size_t got =
             openmpt_module_read_interleaved_stereo(state.song, kSampleRate, want, state.scratch);
         if (got == 0) {  // the song has ended; its position stays where it ended
+            if (state.sampleSink != nullptr) SinkSilence(targetFrames - state.framesRendered);
             state.framesRendered = targetFrames;
             return;
         }
+        if (state.sampleSink != nullptr)
+            state.sampleSink(state.scratch, static_cast<uint32_t>(got), state.sampleSinkContext);
         state.framesRendered += got;
     }
+}
+
+// Main thread, device mode, while the song plays: SDL reports the device stopped (it does so when
+// the device is removed), or its callback has not rendered for kStallTimeoutTenths.
+bool DeviceLost() {
+    const Clock::time_point now = Clock::now();
+    if (SDL_GetAudioDeviceStatus(state.device) == SDL_AUDIO_STOPPED ||
+        SimulatedLossDue(SimulatedLoss::Removed, now))
+        return true;
+    const uint64_t rendered = std::max(state.lastCallbackTenths.load(std::memory_order_relaxed),
+                                       TenthsSinceEpoch(state.playStart));
+    return TenthsSinceEpoch(now) > rendered + kStallTimeoutTenths;
+}
+
+// The device is gone: from now on the song is rendered in silent mode, from the place the device
+// had rendered it to and in real time from this moment, so the position neither goes back nor
+// stops. The device stays open, paused and with its callback idle, until FSOUND_Close.
+void TakeSongBack() {
+    SDL_LockAudioDevice(state.device);
+    state.songTakenBack = true;
+    SDL_UnlockAudioDevice(state.device);
+    SDL_PauseAudioDevice(state.device, 1);
+    state.lostDevice = state.device;
+    state.device = 0;
+    state.framesRendered = 0;  // silent mode counts from here; the song keeps its own position
+    state.playStart = Clock::now();
+    if (state.reportedLoss) return;
+    state.reportedLoss = true;
+    std::fputs("QX_Marrowtide: the audio device was lost; the music plays on silently\n", stderr);
 }
 
 // The (order, row) being heard now, packed as a snapshot.
 uint64_t CurrentPosition() {
     if (state.song == nullptr) return 0;
+    if (state.device != 0 && state.playing && DeviceLost()) TakeSongBack();
     if (state.device != 0) {
         const uint64_t count = state.snapshotCount.load(std::memory_order_acquire);
         if (count == 0) return 0;
@@ -161,6 +242,20 @@ void ReportSilenceOnce() {
     std::fputs("QX_Marrowtide: no audio device; the music plays silently\n", stderr);
 }
 
+void ReadSimulatedLoss() {
+    state.simulatedLoss = SimulatedLoss::None;
+    const char* value = std::getenv("QXSOUND_SIMULATE_DEVICE_LOSS");
+    if (value == nullptr) return;
+    SimulatedLoss kind = SimulatedLoss::None;
+    if (std::strncmp(value, "removed:", 8) == 0) kind = SimulatedLoss::Removed;
+    if (std::strncmp(value, "stalled:", 8) == 0) kind = SimulatedLoss::Stalled;
+    char* end = nullptr;
+    const unsigned long milliseconds = std::strtoul(value + 8, &end, 10);
+    if (kind == SimulatedLoss::None || end == value + 8 || *end != '\0') return;
+    state.simulatedLoss = kind;
+    state.simulatedLossAfter = std::chrono::milliseconds(milliseconds);
+}
+
 bool OpenDevice() {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     state.audioSubsystem = true;
@@ -179,10 +274,11 @@ bool OpenDevice() {
 }
 
 void CloseDevice() {
-    if (state.device != 0) {
-        SDL_CloseAudioDevice(state.device);
-        state.device = 0;
+    for (SDL_AudioDeviceID* device : {&state.device, &state.lostDevice}) {
+        if (*device != 0) SDL_CloseAudioDevice(*device);
+        *device = 0;
     }
+    state.songTakenBack = false;
     if (state.audioSubsystem) {
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         state.audioSubsystem = false;
@@ -193,7 +289,11 @@ openmpt_module* CreateSong(const void* data, size_t size) {
     openmpt_module* song = openmpt_module_create_from_memory2(
         data, size, openmpt_log_func_silent, nullptr, openmpt_error_func_ignore, nullptr, nullptr,
         nullptr, nullptr);
-    if (song != nullptr) openmpt_module_set_repeat_count(song, 0);  // play once
+    if (song == nullptr) return nullptr;
+    openmpt_module_set_repeat_count(song, 0);  // play once
+    // No dither: its noise is seeded at random for every module, and the offline run must render
+    // the same samples every time.
+    openmpt_module_ctl_set_integer(song, "dither", 0);
     return song;
 }
 
@@ -211,12 +311,47 @@ void ReplaceSong(openmpt_module* song) {
 // The offline run's clock; must be given before FSOUND_Init. With it no device is opened.
 QX_EXPORT void QXSOUND_UseVirtualClock(uint32_t (*milliseconds)()) { state.virtualClock = milliseconds; }
 
+// A recorder of the rendered frames (silent and virtual modes), or null for none. It is called
+// on the thread that asks for the position, and forgotten at FSOUND_Close.
+QX_EXPORT void QXSOUND_UseSampleSink(SampleSink sink, void* context) {
+    state.sampleSink = sink;
+    state.sampleSinkContext = context;
+}
+
+// Ends the virtual clock, called while it still reads the time of the change: the song keeps the
+// position rendered up to then and plays on from there on the audio device, or silently in real
+// time without one. Until the device's first chunk is heard, that position is the one reported.
+QX_EXPORT void QXSOUND_UseRealClock() {
+    if (state.virtualClock == nullptr) return;
+    if (state.initialised && state.song != nullptr) CurrentPosition();
+    state.virtualClock = nullptr;
+    if (!state.initialised) return;
+    const Clock::time_point now = Clock::now();
+    if (!OpenDevice()) {
+        CloseDevice();
+        ReportSilenceOnce();
+        // Real time since play started is the time already rendered.
+        state.playStart =
+            now - std::chrono::microseconds(state.framesRendered * 1000000 / kSampleRate);
+        return;
+    }
+    if (state.song == nullptr) return;
+    // The device is still paused: its thread does not publish yet.
+    Publish(Pack(TenthsSinceEpoch(now),
+                 static_cast<uint32_t>(openmpt_module_get_current_order(state.song)),
+                 static_cast<uint32_t>(openmpt_module_get_current_row(state.song))));
+    if (state.playing) SDL_PauseAudioDevice(state.device, 0);
+}
+
 QX_EXPORT int FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int flags) {
     (void)flags;
     if (mixRate <= 0 || maxSoftwareChannels <= 0) return 0;
     if (state.initialised) return 1;
     state.epoch = Clock::now();
     state.snapshotCount.store(0);
+    state.lastCallbackTenths.store(0);
+    state.reportedLoss = false;
+    ReadSimulatedLoss();
     if (state.virtualClock == nullptr && !OpenDevice()) {
         CloseDevice();
         ReportSilenceOnce();
@@ -229,6 +364,8 @@ QX_EXPORT void FSOUND_Close() {
     if (state.device != 0) SDL_PauseAudioDevice(state.device, 1);
     ReplaceSong(nullptr);
     CloseDevice();
+    state.sampleSink = nullptr;
+    state.sampleSinkContext = nullptr;
     state.initialised = false;
 }
 
@@ -261,6 +398,7 @@ QX_EXPORT int FMUSIC_PlaySong(void* song) {
     if (song == nullptr || song != state.song) return 0;
     if (state.device != 0) SDL_LockAudioDevice(state.device);
     openmpt_module_set_position_order_row(state.song, 0, 0);
+    state.snapshotCount.store(0);  // a replay must not report the last play's positions
     state.playing = true;
     state.framesRendered = 0;
     state.playStart = Clock::now();

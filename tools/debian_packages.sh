@@ -1,5 +1,5 @@
 # Sourced by play.sh and test.sh: installs the Debian packages the build, the program and the
-# tests need, asking apt only when something is missing.
+# tests need, asking apt only when something is missing. Arguments name further packages.
 #   build                 build-essential cmake pkg-config
 #   program and sound     libsdl2-dev (also brings libx11-dev, which the window test's close
 #                         mode compiles against) libopenmpt-dev
@@ -8,6 +8,7 @@
 #   unit tests            libgtest-dev (brings googletest)
 #   window test (Xvfb)    xvfb xauth (for xvfb-run) xdotool x11-utils (xprop, xwininfo)
 # sox, for the optional sonogram target only, is not installed.
+#   video capture tests   ffmpeg (qx_test_packages: test.sh only)
 qx_packages=(
   build-essential cmake pkg-config
   libsdl2-dev libopenmpt-dev
@@ -15,11 +16,16 @@ qx_packages=(
   libgtest-dev
   xvfb xauth xdotool x11-utils
 )
+# Only the tests need these (test.sh): ffmpeg encodes and ffprobe checks a video capture; the
+# program itself runs ffmpeg only when asked to capture to a video file.
+qx_test_packages=(
+  ffmpeg
+)
 
 qx_install_packages() {
   local missing=()
   local package
-  for package in "${qx_packages[@]}"; do
+  for package in "${qx_packages[@]}" "$@"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
       missing+=("$package")
   done

@@ -98,6 +98,43 @@ TEST_F(CommandLineTest, StoryboardFilesImplyTheOfflineRun) {
     EXPECT_NE(testing::internal::GetCapturedStderr().find("need a file name"), std::string::npos);
 }
 
+TEST_F(CommandLineTest, StartPositionIsOrderAndRowInDecimalOrHex) {
+    const std::vector<std::pair<std::string, uint32_t>> forms = {
+        {"22", 0x1600},        {"29:48", 0x1D30}, {"0x1D:0x30", 0x1D30},
+        {"0X24:0xFF", 0x24FF}, {"0:1", 0x0001},   {"036", 0x2400}};
+    for (const auto& [text, position] : forms) {
+        Read({"--start", text});
+        EXPECT_EQ(launchOptions.startPosition, position) << text;
+        EXPECT_FALSE(launchOptions.headless);
+    }
+    Read({"--start=5"});
+    EXPECT_EQ(launchOptions.startPosition, 0x0500u);
+}
+
+TEST_F(CommandLineTest, StartPastTheEndOrMalformedIsAUsageError) {
+    testing::internal::CaptureStderr();
+    // The last row of the scene table ends at 0x2500.
+    for (const char* bad : {"37", "0x25", "0x25:0", "36:256", "300", "", ":", "5:", ":5", "0x",
+                            "0x:1", "-1", "+1", "1:2:3", "1.5", " 1", "1 ", "2x", "0x1G"})
+        EXPECT_EQ(ParseWords({"--start", bad}), CommandLineResult::UsageError) << bad;
+    EXPECT_EQ(ParseWords({"--start"}), CommandLineResult::UsageError);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("--start needs ORDER[:ROW]"), std::string::npos);
+}
+
+TEST_F(CommandLineTest, LoopOfflineNeedsAFrameLimit) {
+    Read({"--loop"});
+    EXPECT_TRUE(launchOptions.loop);
+    Read({"--headless", "--loop", "--frames", "100"});
+    EXPECT_TRUE(launchOptions.loop);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ParseWords({"--headless", "--loop"}), CommandLineResult::UsageError);
+    EXPECT_EQ(ParseWords({"--loop", "--bench", "--frames", "0"}), CommandLineResult::UsageError);
+    EXPECT_EQ(ParseWords({"--loop=1"}), CommandLineResult::UsageError);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("--loop in the offline run needs --frames"), std::string::npos);
+}
+
 TEST_F(CommandLineTest, BadLongOptionsAreUsageErrors) {
     testing::internal::CaptureStderr();
     EXPECT_EQ(ParseWords({"--bogus"}), CommandLineResult::UsageError);
@@ -109,6 +146,30 @@ TEST_F(CommandLineTest, BadLongOptionsAreUsageErrors) {
     EXPECT_NE(err.find("unknown option: --bogus"), std::string::npos);
     EXPECT_NE(err.find("usage:"), std::string::npos);
     EXPECT_EQ(ParseWords({"/w", "--help"}), CommandLineResult::Help);
+}
+
+TEST_F(CommandLineTest, CaptureImpliesTheOfflineRunAndTakesAnEvenSize) {
+    Read({"--capture", "dir.v1/show.mp4", "--capture-size=1920x1080"});
+    EXPECT_EQ(launchOptions.captureFile, "dir.v1/show.mp4");
+    EXPECT_TRUE(launchOptions.headless);
+    EXPECT_EQ(launchOptions.captureWidth, 1920u);
+    EXPECT_EQ(launchOptions.captureHeight, 1080u);
+    EXPECT_FALSE(OptionPresent("dir.v1/show.mp4"));
+
+    testing::internal::CaptureStderr();
+    // The extension chooses the format: a name needs one.
+    EXPECT_EQ(ParseWords({"--capture", "show"}), CommandLineResult::UsageError);
+    EXPECT_EQ(ParseWords({"--capture", "dir.v1/show"}), CommandLineResult::UsageError);
+    EXPECT_EQ(ParseWords({"--capture", "show."}), CommandLineResult::UsageError);
+    EXPECT_EQ(ParseWords({"--capture"}), CommandLineResult::UsageError);
+    // Frames need a rate.
+    EXPECT_EQ(ParseWords({"--capture", "show.y4m", "--fps", "0"}), CommandLineResult::UsageError);
+    for (const char* size : {"1920", "1921x1080", "1920x1081", "8x8", "8194x100", "x1080", "0x0"})
+        EXPECT_EQ(ParseWords({"--capture-size", size}), CommandLineResult::UsageError) << size;
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("--capture needs a file name"), std::string::npos);
+    EXPECT_NE(err.find("--capture needs a frame rate"), std::string::npos);
+    EXPECT_NE(err.find("--capture-size needs WIDTHxHEIGHT"), std::string::npos);
 }
 
 }  // namespace

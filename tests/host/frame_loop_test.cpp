@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "support/host_fixture.h"
 
 namespace qx::test {
@@ -112,6 +114,84 @@ TEST_F(FrameLoopTest, PacingStartsAfreshAfterAStallInsteadOfRushingFrames) {
     RunFrameLoop();
     EXPECT_EQ(presentTimes, (std::vector<uint32_t>{5000, 5010, 7010, 7020, 7030, 7040}));
 }
+
+void HideOnSecondShowOnFourthPresent(VirtualPlatform& p, const uint32_t*, uint32_t, uint32_t,
+                                     uint32_t, void*) {
+    presentTimes.push_back(p.clock);
+    if (presentTimes.size() == 2) p.windowVisible = false;
+    if (presentTimes.size() == 4) p.windowVisible = true;
+}
+
+TEST_F(FrameLoopTest, UnpacedPassesSleepLongerWhileTheWindowCannotBeSeen) {
+    launchOptions.frameLimit = 6;
+    platform.presentHook = HideOnSecondShowOnFourthPresent;
+    RunFrameLoop();
+    EXPECT_EQ(presentTimes, (std::vector<uint32_t>{5001, 5002, 5012, 5022, 5023, 5024}));
+    EXPECT_EQ(frames, 5);  // every pass still runs the scene, hidden or not
+}
+
+TEST_F(FrameLoopTest, PacingIsKeptWhileTheWindowCannotBeSeen) {
+    launchOptions.framesPerSecond = 60;
+    launchOptions.frameLimit = 7;
+    platform.presentHook = HideOnSecondShowOnFourthPresent;
+    RunFrameLoop();
+    EXPECT_EQ(presentTimes, (std::vector<uint32_t>{5000, 5016, 5033, 5050, 5066, 5083, 5100}));
+}
+
+// What a present saw: the clock, the position the pass read and the routines and ticks so far.
+struct PassSeen {
+    uint32_t clock, position;
+    int frames, enters, ticks;
+    bool operator==(const PassSeen&) const = default;
+};
+std::vector<PassSeen> passesSeen;
+void NotePass(VirtualPlatform& p, const uint32_t*, uint32_t, uint32_t, uint32_t, void*) {
+    passesSeen.push_back({p.clock, sequencerState.lastPassPosition, frames, enters, ticks});
+}
+
+class StartPositionTest : public FrameLoopTest, public ::testing::WithParamInterface<uint32_t> {
+protected:
+    // A run of `shown` frames from `start` on the endless table, the song one row every 3 ms.
+    std::vector<PassSeen> Run(uint32_t start, uint32_t shown) {
+        frames = enters = leaves = ticks = 0;
+        passesSeen.clear();
+        platform.clock = 5000;
+        sequencerState = {};
+        SetSceneTable(kEndless);
+        launchOptions.startPosition = start;
+        launchOptions.frameLimit = shown;
+        MusicPlay();
+        RunFrameLoop();
+        return passesSeen;
+    }
+    void SetUp() override {
+        FrameLoopTest::SetUp();
+        platform.presentHook = NotePass;
+        launchOptions.headless = true;
+        launchOptions.framesPerSecond = GetParam();
+        static const uint8_t song[1] = {};
+        ASSERT_TRUE(MusicInit(kMusicKindModule, nullptr));
+        ASSERT_TRUE(MusicLoadMemory(song, 1));
+        fakeSound.msPerRow = 3;
+    }
+    void TearDown() override {
+        MusicShutdown();
+        FrameLoopTest::TearDown();
+    }
+};
+
+TEST_P(StartPositionTest, OfflineShowsTheFullRunsPassesFromTheFirstAtTheStart) {
+    const std::vector<PassSeen> full = Run(0, 400);
+    const auto first =
+        std::ranges::find_if(full, [](const PassSeen& p) { return p.position >= 0x110; });
+    ASSERT_NE(first, full.end());
+    ASSERT_GT(first - full.begin(), 10);
+    const std::vector<PassSeen> started = Run(0x110, 20);
+    EXPECT_EQ(started, std::vector<PassSeen>(first, first + 20));
+    EXPECT_EQ(loopState.passCount, 20u);  // only the passes shown count
+}
+
+INSTANTIATE_TEST_SUITE_P(PacedAndUnpaced, StartPositionTest, ::testing::Values(60u, 0u));
 
 TEST_F(FrameLoopTest, FullScreenToggleKeys) {
     WindowProcedure(KeyDown(KeyCode::F11));

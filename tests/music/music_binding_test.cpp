@@ -97,6 +97,32 @@ TEST_F(MusicBindingTest, OfflineRunHandsTheModuleTheVirtualClock) {
     ASSERT_NE(fakeSound.clock, nullptr);
     platform.clock = 1234;
     EXPECT_EQ(fakeSound.clock(), 1234u);
+    EXPECT_EQ(fakeSound.sink, nullptr);  // no sample sink was asked for
+}
+
+void CountFrames(const int16_t*, uint32_t frames, void* context) {
+    *static_cast<uint32_t*>(context) += frames;
+}
+
+TEST_F(MusicBindingTest, OfflineRunHandsTheModuleTheSampleSinkWhenOneIsSet) {
+    uint32_t frames = 0;
+    launchOptions.headless = true;
+    SetMusicSampleSink(CountFrames, &frames);
+    ASSERT_TRUE(Init());
+    ASSERT_EQ(fakeSound.sink, CountFrames);
+    fakeSound.sink(nullptr, 735, fakeSound.sinkContext);
+    EXPECT_EQ(frames, 735u);
+}
+
+TEST_F(MusicBindingTest, SampleSinkNeedsTheModulesExportOnlyWhenSet) {
+    launchOptions.headless = true;
+    InstallFakeSoundModule(platform, kSampleSinkName);
+    ASSERT_TRUE(Init());
+    MusicShutdown();
+    SetMusicSampleSink(CountFrames, nullptr);
+    EXPECT_FALSE(Init());
+    EXPECT_EQ(errorState.errorCode, 6u);
+    EXPECT_NE(std::string(errorState.errorCause).find(kSampleSinkName), std::string::npos);
 }
 
 }  // namespace

@@ -26,19 +26,13 @@ protected:
     std::vector<uint32_t> framebuffer = std::vector<uint32_t>(kPictureWidth * kWindowedHeight);
 
     void SetUp() override {
-        HostTest::SetUp();
-        sceneVariables = {};
-        lineState = {};
-        rasteriserState = {};
-        std::fill_n(workPicture, kWorkPicturePixels, 0u);
-        std::fill_n(sparePicture, kPicturePixels, 0u);
+        HostTest::SetUp();  // the production's records at program start
         static const uint8_t song[1] = {};
         ASSERT_TRUE(MusicInit(kMusicKindModule, nullptr));
         ASSERT_TRUE(MusicLoadMemory(song, 1));
         hostSettings.framebuffer = framebuffer.data();
         ASSERT_TRUE(StartTicks(1));
-        RegisterTickSlot(kFadeSlot, kSceneTickReload, FadeDownTick);
-        RegisterTickSlot(kTimerSlot, 1, AdvanceTimerCounter);
+        RegisterProductionTickSlots();
         tickScheduler.lastTickTime = platform.clock;
         SetSceneTable(ProductionSceneTable());
         PrepareEffects();

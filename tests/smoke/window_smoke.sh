@@ -2,15 +2,19 @@
 # Window smoke test: runs the player on an existing X display, checks the window it opens and
 # that it quits cleanly on a given input.
 #
-#   window_smoke.sh PROGRAM [escape|rightclick|close|fullscreen]
+#   window_smoke.sh PROGRAM [escape|rightclick|close|fullscreen|sigterm|hidden]
 #
 #   escape      (default) windowed (-w); a synthetic Escape press and release sent to the window
 #   rightclick  windowed; right mouse button clicked over the window
 #   close       windowed; a WM_DELETE_WINDOW request sent as a window manager would
 #   fullscreen  no -w; the window must cover the whole screen, then Escape
+#   sigterm     windowed, with --digest; SIGTERM sent to the program, which must shut down itself
+#               (its digest line printed at the end), exit with 143 and leave no window behind
+#   hidden      windowed and unpaced (--fps 0); the window is unmapped for 2 s and mapped again,
+#               then Escape. Prints the program's processor use while shown and while hidden.
 #
-# Every mode checks the title, the WM_CLASS and that the program exits with status 0 within a
-# few seconds of the input. Meant for a bare X server without a window manager, e.g.
+# Every mode checks the title, the WM_CLASS and that the program exits with status 0 (sigterm:
+# 143) within a few seconds of the input. Meant for a bare X server without a window manager, e.g.
 #   xvfb-run -a -s "-screen 0 1280x1024x24" tests/smoke/window_smoke.sh build/QX_Marrowtide
 # Needs xdotool and x11-utils (xprop, xwininfo); the close mode also needs a C compiler and the
 # Xlib headers (libx11-dev) to build its WM_DELETE_WINDOW sender.
@@ -61,6 +65,16 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# Processor use of process $1 over $2 seconds, in percent of one core (user + system time).
+cpu_percent() {
+    local before after ticks
+    ticks=$(getconf CLK_TCK)
+    before=$(awk '{ print $14 + $15 }' "/proc/$1/stat")
+    sleep "$2"
+    after=$(awk '{ print $14 + $15 }' "/proc/$1/stat")
+    echo $(((after - before) * 100 / (ticks * $2)))
+}
+
 # Last lines the program wrote, for failure messages.
 program_output() {
     tail -n 3 "$workdir/program.log" 2>/dev/null | tr '\n' ' '
@@ -102,10 +116,11 @@ EOF
 
 # --- arguments and prerequisites ---------------------------------------------------------------
 
-[[ -n "$program" ]] || { echo "usage: $0 PROGRAM [escape|rightclick|close|fullscreen]" >&2; exit 2; }
+readonly kUsage="usage: $0 PROGRAM [escape|rightclick|close|fullscreen|sigterm|hidden]"
+[[ -n "$program" ]] || { echo "$kUsage" >&2; exit 2; }
 case "$mode" in
-    escape | rightclick | close | fullscreen) ;;
-    *) echo "usage: $0 PROGRAM [escape|rightclick|close|fullscreen]" >&2; exit 2 ;;
+    escape | rightclick | close | fullscreen | sigterm | hidden) ;;
+    *) echo "$kUsage" >&2; exit 2 ;;
 esac
 [[ -x "$program" ]] || fail "program '$program' is not an executable file"
 [[ -n "${DISPLAY:-}" ]] || skip "no X display (DISPLAY is not set); run under xvfb-run"
@@ -125,11 +140,12 @@ keeper=$!
 sleep 0.3
 kill -0 "$keeper" 2>/dev/null || fail "cannot hold a connection to the X display $DISPLAY"
 
-if [[ "$mode" == fullscreen ]]; then
-    "$program" >"$workdir/program.log" 2>&1 &
-else
-    "$program" -w >"$workdir/program.log" 2>&1 &
-fi
+case "$mode" in
+    fullscreen) "$program" >"$workdir/program.log" 2>&1 & ;;
+    sigterm) "$program" -w --digest >"$workdir/program.log" 2>&1 & ;;
+    hidden) "$program" -w --fps 0 >"$workdir/program.log" 2>&1 & ;;
+    *) "$program" -w >"$workdir/program.log" 2>&1 & ;;
+esac
 pid=$!
 
 window=""
@@ -190,6 +206,19 @@ case "$mode" in
             fail "window does not accept WM_DELETE_WINDOW (WM_PROTOCOLS lacks it)"
         "$workdir/send_wm_delete" "$window" || fail "could not send WM_DELETE_WINDOW"
         ;;
+    sigterm)
+        kill -TERM "$pid" || fail "could not send SIGTERM"
+        ;;
+    hidden)
+        shown=$(cpu_percent "$pid" 2)
+        xdotool windowunmap --sync "$window" || fail "xdotool could not unmap the window"
+        sleep 0.2
+        hidden=$(cpu_percent "$pid" 2)
+        xdotool windowmap --sync "$window" || fail "xdotool could not map the window again"
+        kill -0 "$pid" 2>/dev/null || fail "program ended while its window was hidden"
+        echo "hidden: processor use of the unpaced program ${shown}% shown, ${hidden}% hidden"
+        xdotool key --window "$window" Escape || fail "xdotool could not send Escape"
+        ;;
 esac
 
 for ((i = 0; i < kExitTimeoutTenths; ++i)); do
@@ -200,7 +229,15 @@ kill -0 "$pid" 2>/dev/null && fail "program still running 5 s after the $mode in
 wait "$pid"
 status=$?
 pid=""
-[[ "$status" == 0 ]] || fail "program exited with status $status $(program_output)"
+expected_status=0
+[[ "$mode" == sigterm ]] && expected_status=143
+[[ "$status" == "$expected_status" ]] ||
+    fail "program exited with status $status, expected $expected_status $(program_output)"
+if [[ "$mode" == sigterm ]]; then
+    grep -Eq '^[0-9a-f]{16} [0-9]+ frames$' "$workdir/program.log" ||
+        fail "no digest line after SIGTERM: the program did not shut down itself $(program_output)"
+    [[ -z "$(xdotool search --name "$kTitle" 2>/dev/null)" ]] || fail "a window outlived the program"
+fi
 
 echo "PASS [$mode]: window '$kTitle' ($kClass) quit cleanly"
 exit 0

@@ -1,5 +1,10 @@
 // The real sound module, loaded from beside the test program, playing the placeholder soundtrack
 // on the virtual clock of the offline run.
+#include <libopenmpt/libopenmpt.h>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
 #include "support/host_fixture.h"
 
 namespace qx::test {
@@ -39,11 +44,118 @@ TEST_F(SoundModuleTest, PositionFollowsTheVirtualClockExactly) {
     EXPECT_EQ(MusicPosition(), 0x100u);  // stopped: the position stays
 }
 
+// The module as a run on the window has it, on SDL's dummy audio driver: a device whose callback
+// runs in real time and is never heard (where even that cannot be opened, the module plays
+// silently in real time, and the same holds).
+class SoundOnTheWindowTest : public HostTest {
+protected:
+    std::vector<uint8_t> song = MakePlaceholderSoundtrack();
+    // startPosition as the command line gives it: not 0, the song first plays on the virtual clock.
+    void Open(uint32_t startPosition) {
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        platform.useSystemLibraries = true;
+        launchOptions.startPosition = startPosition;
+        ASSERT_TRUE(MusicInit(kMusicKindModule, nullptr)) << errorState.errorCause;
+        ASSERT_TRUE(MusicLoadMemory(song.data(), static_cast<uint32_t>(song.size())));
+    }
+    void TearDown() override {
+        MusicShutdown();
+        unsetenv("SDL_AUDIODRIVER");
+        HostTest::TearDown();
+    }
+    // Waits, in real time, for the song to reach `position`; false after 5 s.
+    static bool PlaysTo(uint32_t position) {
+        for (int waited = 0; waited < 5000 && MusicPosition() < position; waited += 5)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return MusicPosition() >= position;
+    }
+};
+
+TEST_F(SoundOnTheWindowTest, RealClockPlaysOnFromThePositionTheVirtualOneReached) {
+    Open(0x100);
+    platform.clock = 1000;
+    MusicPlay();
+    platform.clock = 1000 + 5363;
+    ASSERT_EQ(MusicPosition(), 0x100u);
+    MusicUseRealClock();
+    const uint32_t after = MusicPosition();
+    EXPECT_GE(after, 0x100u);
+    EXPECT_LT(after, 0x200u);
+    platform.clock += 60000;  // the virtual clock no longer counts
+    EXPECT_LT(MusicPosition(), 0x200u);
+    EXPECT_TRUE(PlaysTo(0x102));
+}
+
+TEST_F(SoundOnTheWindowTest, PlayingAgainReportsNoneOfTheLastPlaysPositions) {
+    Open(0);
+    MusicPlay();
+    ASSERT_TRUE(PlaysTo(2));
+    MusicStop();
+    MusicPlay();
+    EXPECT_EQ(MusicPosition(), 0u);  // row 0 lasts 84 ms: nothing later can be heard yet
+}
+
 TEST_F(SoundModuleTest, DamagedSongIsRefused) {
     std::vector<uint8_t> junk(1000, 0x55);
     EXPECT_FALSE(MusicLoadMemory(junk.data(), static_cast<uint32_t>(junk.size())));
     EXPECT_EQ(errorState.errorCode, 6u);
     EXPECT_EQ(MusicPosition(), 0u);
+}
+
+void KeepSamples(const int16_t* samples, uint32_t frames, void* context) {
+    auto& kept = *static_cast<std::vector<int16_t>*>(context);
+    kept.insert(kept.end(), samples, samples + size_t{frames} * 2);
+}
+
+// The whole song in one straight render without dither, as the module plays it.
+std::vector<int16_t> RenderWholeSong(const std::vector<uint8_t>& song) {
+    openmpt_module* module = openmpt_module_create_from_memory2(
+        song.data(), song.size(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    std::vector<int16_t> samples;
+    if (module == nullptr) return samples;
+    openmpt_module_set_repeat_count(module, 0);
+    openmpt_module_ctl_set_integer(module, "dither", 0);
+    int16_t block[8192];
+    size_t got;
+    while ((got = openmpt_module_read_interleaved_stereo(module, 44100, 4096, block)) > 0)
+        samples.insert(samples.end(), block, block + got * 2);
+    openmpt_module_destroy(module);
+    return samples;
+}
+
+// Renders cut at other places differ by rounding only.
+bool SameSound(std::vector<int16_t>::const_iterator a, std::vector<int16_t>::const_iterator end,
+               std::vector<int16_t>::const_iterator b) {
+    return std::equal(a, end, b, [](int16_t x, int16_t y) { return std::abs(x - y) <= 1; });
+}
+
+// The sink of a capture: every frame rendered up to each virtual time, the song's own samples
+// however the renders were cut, then silence once the song is over.
+TEST_F(SoundModuleTest, SampleSinkGetsEveryFrameRenderedByTheVirtualClock) {
+    MusicShutdown();
+    std::vector<int16_t> kept;
+    SetMusicSampleSink(KeepSamples, &kept);
+    ASSERT_TRUE(MusicInit(kMusicKindModule, nullptr)) << errorState.errorCause;
+    ASSERT_TRUE(MusicLoadMemory(song.data(), static_cast<uint32_t>(song.size())));
+    platform.clock = 700;
+    MusicPlay();
+    for (const uint32_t t : {0u, 1u, 16u, 33u, 50u, 1000u, 1666u, 9999u}) {
+        platform.clock = 700 + t;
+        MusicPosition();
+        EXPECT_EQ(kept.size(), size_t{t} * 44100 / 1000 * 2) << t << " ms";
+    }
+    const std::vector<int16_t> whole = RenderWholeSong(song);
+    ASSERT_GT(whole.size(), kept.size()) << "the song should outlast 10 s";
+    EXPECT_TRUE(SameSound(kept.begin(), kept.end(), whole.begin()));
+
+    const uint32_t songMs = static_cast<uint32_t>(whole.size() / 2 * 1000 / 44100);
+    platform.clock = 700 + songMs + 500;
+    MusicStop();  // renders up to now, as the end of a capture does
+    const size_t expected = size_t{songMs + 500} * 44100 / 1000 * 2;
+    ASSERT_EQ(kept.size(), expected);
+    EXPECT_TRUE(SameSound(whole.begin(), whole.end(), kept.begin()));
+    EXPECT_TRUE(std::all_of(kept.begin() + static_cast<ptrdiff_t>(whole.size()), kept.end(),
+                            [](int16_t s) { return s == 0; }));
 }
 
 }  // namespace

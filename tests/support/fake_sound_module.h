@@ -18,6 +18,14 @@ struct FakeSoundModule {
     int order = 0;
     int row = 0;
     uint32_t (*clock)() = nullptr;
+    MusicSampleSink sink = nullptr;
+    void* sinkContext = nullptr;
+    // When not 0 (and a clock was given), the song plays: from PlaySong on, the position is one
+    // row every msPerRow of the clock, 64 rows an order, and it is kept across UseRealClock.
+    uint32_t msPerRow = 0;
+    uint32_t playStart = 0;
+    bool rebasePending = false;  // UseRealClock has run: the next reading re-bases playStart
+    uint32_t playedAtSwitch = 0;
     std::vector<std::string>* timeline = nullptr;  // when set, gets every call too, as "sound: ..."
 };
 inline FakeSoundModule fakeSound;
@@ -35,7 +43,11 @@ inline int Init(int rate, int channels, unsigned flags) {
     return fakeSound.initResult;
 }
 inline void Close() { Note("Close"); }
-inline int PlaySong(void* s) { return Note("PlaySong " + Hex(s)), 1; }
+inline bool Playing() { return fakeSound.msPerRow != 0 && fakeSound.clock != nullptr; }
+inline int PlaySong(void* s) {
+    if (Playing()) fakeSound.playStart = fakeSound.clock();
+    return Note("PlaySong " + Hex(s)), 1;
+}
 inline int StopSong(void* s) { return Note("StopSong " + Hex(s)), 1; }
 inline void* LoadSong(const char* name) {
     Note(std::string("LoadSong ") + name);
@@ -45,7 +57,16 @@ inline void* LoadSongMemory(void*, int length) {
     Note("LoadSongMemory " + std::to_string(length));
     return fakeSound.loadFails ? nullptr : &fakeSong;
 }
-inline int GetOrder(void*) { return fakeSound.order; }
+inline void Follow() {
+    if (!Playing()) return;
+    FakeSoundModule& f = fakeSound;
+    if (f.rebasePending) f.playStart = f.clock() - f.playedAtSwitch;
+    f.rebasePending = false;
+    const uint32_t rows = (f.clock() - f.playStart) / f.msPerRow;
+    f.order = static_cast<int>(rows / 64);
+    f.row = static_cast<int>(rows % 64);
+}
+inline int GetOrder(void*) { return Follow(), fakeSound.order; }
 inline int GetRow(void*) { return fakeSound.row; }
 inline int SetWindow(void* w) { return Note("SetHWND " + Hex(w)), 1; }
 inline int SetPriority(int, int) { return Note("SetPriority"), 1; }
@@ -55,6 +76,16 @@ inline int StreamPosition(void*) { return Note("StreamPosition"), 77; }
 inline int StreamStop(void* s) { return Note("StreamStop " + Hex(s)), 1; }
 inline int StreamClose(void* s) { return Note("StreamClose " + Hex(s)), 1; }
 inline void UseClock(uint32_t (*clock)()) { fakeSound.clock = clock; }
+inline void UseSink(MusicSampleSink sink, void* context) {
+    fakeSound.sink = sink;
+    fakeSound.sinkContext = context;
+}
+inline void UseRealClock() {
+    Note("UseRealClock");
+    if (!Playing()) return;
+    fakeSound.playedAtSwitch = fakeSound.clock() - fakeSound.playStart;
+    fakeSound.rebasePending = true;
+}
 }  // namespace fake
 
 // Makes the platform's fake library the sound module, without the export named `omit`.
@@ -77,6 +108,8 @@ inline void InstallFakeSoundModule(VirtualPlatform& platform, const char* omit =
         {"FSOUND_Stream_Stop", reinterpret_cast<void*>(fake::StreamStop)},
         {"FSOUND_Stream_Close", reinterpret_cast<void*>(fake::StreamClose)},
         {kVirtualClockName, reinterpret_cast<void*>(fake::UseClock)},
+        {kSampleSinkName, reinterpret_cast<void*>(fake::UseSink)},
+        {kRealClockName, reinterpret_cast<void*>(fake::UseRealClock)},
     };
     platform.libraryPresent = true;
     platform.librarySymbols.clear();

@@ -12,23 +12,23 @@
 #include "archive/entry_decoder.h"
 #include "display/framebuffer.h"
 #include "display/full_screen.h"
-#include "effects/bump_water.h"
 #include "effects/fades.h"
 #include "effects/lines.h"
 #include "effects/rasterisers.h"
 #include "effects/rotozoom_plasma.h"
 #include "effects/tunnel.h"
+#include "host/capture.h"
 #include "host/command_line.h"
 #include "host/error_code.h"
 #include "host/frame_loop.h"
 #include "host/host_settings.h"
+#include "host/production_state.h"
 #include "host/startup.h"
 #include "host/storyboard.h"
 #include "host/timing_report.h"
 #include "host/window.h"
 #include "music/music_binding.h"
 #include "music/scene_sequencer.h"
-#include "scenes/scene_variables.h"
 #include "tests/support/placeholder_assets.h"
 #include "tests/support/virtual_platform.h"
 #include "timing/tick_scheduler.h"
@@ -45,25 +45,16 @@ inline void ResetHostState() {
     displayState = {};
     fullScreenState = {};
     framebufferState = {};
-    sequencerState = {};
-    fadeState = {};
     musicBinding = {};
     archiveState = {};
     entryReader = {};
     decodeReport = {};
     storyboardState = {};
     timingReportState = {};
-    // The scenes' own state, so that every run starts as the program does (the objects'
-    // animation state in the object image is restarted by the scenes' SetUpObjects).
-    sceneVariables = {};
-    lineState = {};
-    rasteriserState = {};
-    scrollState = {};
-    rotozoomState = {};
-    plasmaState = {};
-    tunnelState = {};
-    bumpState = {};
-    waterState = {};
+    captureState = {};
+    // The sequencer, the scenes' and effects' own state and the object image, so that every run
+    // starts as the program does.
+    ResetProductionRecords();
 }
 
 // A program file with the 22-entry placeholder archive appended, made once per test process.

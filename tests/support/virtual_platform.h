@@ -33,6 +33,7 @@ public:
     bool windowShown = false;
     bool fullScreen = false;
     bool cursorVisible = true;
+    bool windowVisible = true;  // what WindowVisible answers: false stands for hidden or minimised
     WindowRequest lastRequest;
 
     // Input: an event is delivered by PollEvent once the clock has reached its time.
@@ -89,6 +90,7 @@ public:
     void DestroyWindow() override;
     bool PollEvent(InputEvent& event) override;
     void SetCursorVisible(bool visible) override;
+    bool WindowVisible() override { return windowVisible; }
     bool OpenFullScreenDevice() override;
     bool EnumerateDisplayModes(uint32_t width, uint32_t height, ModeCallback callback,
                                void* context) override;

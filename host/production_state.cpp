@@ -1,0 +1,86 @@
+#include "host/production_state.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "archive/asset_catalogue.h"
+#include "data/object_image.h"
+#include "display/framebuffer.h"
+#include "effects/bump_water.h"
+#include "effects/face_list.h"
+#include "effects/fades.h"
+#include "effects/film_grain.h"
+#include "effects/lines.h"
+#include "effects/objects.h"
+#include "effects/precalculation.h"
+#include "effects/random.h"
+#include "effects/rasterisers.h"
+#include "effects/rotozoom_plasma.h"
+#include "effects/transform.h"
+#include "effects/tunnel.h"
+#include "host/host_settings.h"
+#include "host/startup.h"
+#include "music/scene_sequencer.h"
+#include "overlay/text_renderer.h"
+#include "scenes/scene_table.h"
+#include "scenes/scene_variables.h"
+#include "scenes/work_pictures.h"
+#include "timing/tick_scheduler.h"
+
+namespace qx {
+
+namespace {
+
+// The object image as the program file holds it, copied before main, so before any scene or test
+// has written it (the image itself is constant-initialised data).
+const std::vector<uint8_t> pristineObjectImage(objectImage, objectImage + objectImageBytes);
+
+}  // namespace
+
+void ResetProductionRecords() {
+    sceneVariables = {};
+    randomState = {};
+    filmGrainState = {};
+    fadeState = {};
+    lineState = {};
+    rasteriserState = {};
+    transformState = {};
+    faceListState = {};
+    ClearSortBuckets();
+    objectState = {};
+    std::ranges::copy(pristineObjectImage, objectImage);
+    scrollState = {};
+    rotozoomState = {};
+    plasmaState = {};
+    std::ranges::fill(rotozoomRowTable, 0);
+    std::ranges::fill(rotozoomColumnTable, 0);
+    tunnelState = {};
+    bumpState = {};
+    waterState = {};
+    std::ranges::fill(waterFieldA, int16_t{0});
+    std::ranges::fill(waterFieldB, int16_t{0});
+    std::ranges::fill(workPicture, 0u);
+    std::ranges::fill(sparePicture, 0u);
+    sequencerState = {};
+    textState = {};
+}
+
+void RegisterProductionTickSlots() {
+    RegisterTickSlot(kFadeSlot, kSceneTickReload, FadeDownTick);
+    RegisterTickSlot(kTimerSlot, 1, AdvanceTimerCounter);
+}
+
+bool ResetProductionState() {
+    ResetProductionRecords();
+    for (uint32_t slot = 0; slot < kTickSlotCount; ++slot) UnregisterTickSlot(slot);
+    RegisterProductionTickSlots();
+    SetSceneTable(ProductionSceneTable());
+    if (hostSettings.framebuffer != nullptr)
+        std::fill_n(hostSettings.framebuffer, framebufferState.width * framebufferState.height, 0u);
+    hostSettings.timerCounter = 0;
+    if (!LoadAssetList()) return false;
+    PrepareEffects();
+    return true;
+}
+
+}  // namespace qx

@@ -1,0 +1,40 @@
+#!/bin/sh
+# The installed program: `cmake --install` into a temporary prefix, with --strip as packagers
+# install, gives DIR/bin/QX_Marrowtide byte for byte as built (its appended archive intact) and
+# the sound module in DIR/lib/marrowtide/, and the program plays offline from any working
+# directory, also through a link, the same frames as the built one.
+#   install_cli_test.sh CMAKE BUILD_DIR QX_MARROWTIDE
+set -u
+cmake=$1
+build=$2
+program=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+prefix=$work/prefix
+
+fail() {
+  echo "FAIL: $*"
+  [ -s "$work/err" ] && cat "$work/err"
+  exit 1
+}
+
+"$cmake" --install "$build" --prefix "$prefix" --strip >"$work/out" 2>"$work/err" ||
+  fail "cmake --install exited $?"
+installed=$prefix/bin/QX_Marrowtide
+[ -x "$installed" ] || fail "no program at bin/QX_Marrowtide"
+[ -f "$prefix/lib/marrowtide/libqxsound.so" ] || fail "no sound module at lib/marrowtide/"
+[ -e "$prefix/bin/libqxsound.so" ] && fail "the sound module lies beside the program"
+cmp -s "$program" "$installed" || fail "the installed program differs from the built one"
+
+expected=$("$program" --headless --frames 120 --digest 2>"$work/err") ||
+  fail "the built program exited $?"
+ln -s "$installed" "$work/link"
+for run in "$installed" "$work/link"; do
+  got=$(cd / && "$run" --headless --frames 120 --digest 2>"$work/err") ||
+    fail "$run --headless --frames 120 exited $?"
+  [ -s "$work/err" ] && fail "$run printed on standard error"
+  [ "$got" = "$expected" ] || fail "$run showed '$got', the built program '$expected'"
+done
+(cd / && "$installed" --help) >"$work/out" 2>"$work/err" || fail "--help exited $?"
+grep -q '^usage: QX_Marrowtide' "$work/out" || fail "--help printed no usage"
+exit 0
