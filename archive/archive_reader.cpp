@@ -50,8 +50,8 @@ bool OpenArchive(ArchiveSource source) {
     CloseArchive();
     archiveState.failure = "";
     archiveState.namedFile = source.path != nullptr;
-    const FileHandle file = archiveState.namedFile ? posix::OpenFile(source.path)
-                                                   : ThePlatform().OpenOwnExecutable();
+    const FileHandle file =
+        archiveState.namedFile ? posix::OpenFile(source.path) : ThePlatform().OpenOwnExecutable();
     if (file == kNoFile)
         return Fail(archiveState.namedFile ? "the file cannot be opened"
                                            : "the program file cannot be opened");

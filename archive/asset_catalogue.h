@@ -29,10 +29,10 @@ struct AssetBuffers {
     uint32_t flare[kTextureTexels]{};
     uint32_t flarebbw[kTextureTexels]{};
     uint32_t flarebmp[kTextureTexels]{};
-    uint32_t picbump[kPicturePixels]{};  // all grey
-    uint8_t picbump8[kGreyPictureBytes]{};      // picbump, one byte per pixel
-    uint32_t piclogo[kPicturePixels]{};  // all grey
-    uint32_t pictext[kPicturePixels]{};  // all grey
+    uint32_t picbump[kPicturePixels]{};     // all grey
+    uint8_t picbump8[kGreyPictureBytes]{};  // picbump, one byte per pixel
+    uint32_t piclogo[kPicturePixels]{};     // all grey
+    uint32_t pictext[kPicturePixels]{};     // all grey
     uint32_t texture1[kTextureTexels]{};
     uint32_t texture2[kTextureTexels]{};
     uint32_t texture3[kTextureTexels]{};
@@ -92,10 +92,14 @@ inline constexpr CatalogueEntry kCatalogue[kCatalogueEntryCount] = {
 // The decoded size every picture format has.
 constexpr uint32_t FormatSize(AssetFormat format) {
     switch (format) {
-        case AssetFormat::GreyPicture: return kGreyPictureBytes;
-        case AssetFormat::ColourPicture: return kColourPictureBytes;
-        case AssetFormat::Texture: return kTextureBytes;
-        case AssetFormat::Module: return kModuleSize;
+        case AssetFormat::GreyPicture:
+            return kGreyPictureBytes;
+        case AssetFormat::ColourPicture:
+            return kColourPictureBytes;
+        case AssetFormat::Texture:
+            return kTextureBytes;
+        case AssetFormat::Module:
+            return kModuleSize;
     }
     return 0;
 }

@@ -92,6 +92,6 @@ constexpr std::array<GlyphRecord, kGlyphCount> BuildTable() {
 }  // namespace
 
 constexpr std::array<GlyphRecord, kGlyphCount> kGlyphTable = BuildTable();
-constexpr std::array<uint8_t, kGlyphCount * kGlyphBytes> kGlyphBitmaps = ExpandBitmaps();
+constexpr std::array<uint8_t, kGlyphCount* kGlyphBytes> kGlyphBitmaps = ExpandBitmaps();
 
 }  // namespace qx

@@ -33,7 +33,8 @@ bool SetUpFullScreen(uint32_t width, uint32_t height, int32_t depth) {
     fullScreenState.deviceOpen = true;
     if (depth != 0) {
         if (!ThePlatform().SetDisplayMode(width, height, static_cast<uint32_t>(depth)))
-            return SetErrorCode(kErrorDisplayMode, "full screen could not be entered at that depth");
+            return SetErrorCode(kErrorDisplayMode,
+                                "full screen could not be entered at that depth");
         fullScreenState.modeChanged = true;
         fullScreenState.modeDepth = static_cast<uint32_t>(depth);
         return true;

@@ -2,9 +2,9 @@
 
 #include <bit>
 
+#include "display/picture.h"
 #include "effects/pixel_ops.h"
 #include "effects/simd_pixels.h"
-#include "display/picture.h"
 
 namespace qx {
 

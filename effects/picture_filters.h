@@ -10,8 +10,8 @@
 
 #include <cstdint>
 
-#include "effects/fades.h"
 #include "display/picture.h"
+#include "effects/fades.h"
 
 namespace qx {
 

@@ -1,6 +1,7 @@
 #include "effects/precalculation.h"
 
 #include "archive/asset_catalogue.h"
+#include "display/picture.h"
 #include "effects/bump_water.h"
 #include "effects/face_list.h"
 #include "effects/film_grain.h"
@@ -8,7 +9,6 @@
 #include "effects/objects.h"
 #include "effects/transform.h"
 #include "effects/tunnel.h"
-#include "display/picture.h"
 
 namespace qx {
 

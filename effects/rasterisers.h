@@ -11,7 +11,6 @@
 
 namespace qx {
 
-
 struct ScreenVertex {
     int32_t x = 0;  // pixels
     int32_t y = 0;

@@ -27,7 +27,7 @@ constexpr int32_t kAngleCentreRow = 200;
 constexpr int32_t kAngleCentreColumn = 320;
 
 // The tunnel shows the window of the big tables whose centre is the angle table's centre.
-constexpr uint32_t kTunnelWindowRow = kAngleCentreRow - kPictureHeight / 2;        // 100
+constexpr uint32_t kTunnelWindowRow = kAngleCentreRow - kPictureHeight / 2;       // 100
 constexpr uint32_t kTunnelWindowColumn = kAngleCentreColumn - kPictureWidth / 2;  // 160
 
 constexpr uint32_t kTexelRowShift = 8;  // texel (row r, column c) at r * 256 + c

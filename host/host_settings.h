@@ -27,7 +27,7 @@ struct HostSettings {
     uint32_t pixelCount = kPicturePixels;  // words every scene copies into the framebuffer
     int32_t depth = kDepthAutomatic;       // -1 window, 0 automatic full screen, else bits
     uint32_t* framebuffer = nullptr;
-    uint32_t renderWidth = kPictureWidth;    // row length and clip bound of the rasterisers
+    uint32_t renderWidth = kPictureWidth;  // row length and clip bound of the rasterisers
     uint32_t renderHeight = kPictureHeight;
     uint32_t shownFrameRate = 0;
     uint32_t timerCounter = 0;

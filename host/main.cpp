@@ -72,7 +72,8 @@ int main(int argc, char** argv) {
     if (launchOptions.printTimingReport && errorState.errorCode == kErrorNone && !signalled)
         PrintTimingReport(stdout, loopState.passCount);
     if (launchOptions.printDigest)
-        std::printf("%016llx %llu frames\n", static_cast<unsigned long long>(framebufferState.digest),
+        std::printf("%016llx %llu frames\n",
+                    static_cast<unsigned long long>(framebufferState.digest),
                     static_cast<unsigned long long>(loopState.passCount));
     if (signalled && errorState.errorCode == kErrorNone)
         ExitAfterSignal(posix::TerminationSignal());

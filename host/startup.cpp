@@ -21,16 +21,12 @@ HostSettings hostSettings;
 
 namespace {
 
-inline constexpr uint32_t kTickPeriod = 1;           // ms
+inline constexpr uint32_t kTickPeriod = 1;  // ms
 
 // The soundtrack comes from entry 21 of the archive appended to the executable.
-bool LoadSoundtrack() {
-    return LoadMusicEntry();
-}
+bool LoadSoundtrack() { return LoadMusicEntry(); }
 
-bool LoadAssets() {
-    return LoadAssetList();
-}
+bool LoadAssets() { return LoadAssetList(); }
 
 bool StartUp() {
     ReadOptions();

@@ -14,7 +14,7 @@ StoryboardState storyboardState;
 
 namespace {
 
-constexpr uint32_t kRowsPerOrder = 64;  // the soundtrack's constant pattern length
+constexpr uint32_t kRowsPerOrder = 64;     // the soundtrack's constant pattern length
 constexpr uint32_t kLowerCaseFold = 0x20;  // codes from 0x60 use the glyph 0x20 lower
 
 // Music rows from the start of the song: positions are order x 256 + row, 64 rows an order.
@@ -65,13 +65,10 @@ void NoteStoryboardPass() {
         return;
     const FramebufferState& shown = framebufferState;
     const uint32_t* pixels = hostSettings.framebuffer;
-    if (pixels == nullptr || shown.width < kPictureWidth ||
-        shown.height < kPictureHeight)
-        return;
+    if (pixels == nullptr || shown.width < kPictureWidth || shown.height < kPictureHeight) return;
     uint32_t* frame = &storyboardState.frames[size_t{tile} * kPicturePixels];
     for (uint32_t y = 0; y < kPictureHeight; ++y)
-        std::copy_n(pixels + size_t{y} * shown.width, kPictureWidth,
-                    frame + y * kPictureWidth);
+        std::copy_n(pixels + size_t{y} * shown.width, kPictureWidth, frame + y * kPictureWidth);
     storyboardState.kept[tile] = true;
     // Row `tile` runs from the previous row's end (0 for the first) to its own; the middle is
     // compared doubled so that half rows stay exact.

@@ -16,8 +16,8 @@ namespace qx {
 
 inline constexpr uint32_t kStoryboardTiles = kSceneRowCount;  // one per table row
 inline constexpr uint32_t kStoryboardColumns = 6;
-inline constexpr uint32_t kStoryboardLabelRows = 12;  // pixels under each frame
-inline constexpr uint32_t kStoryboardLabelIndent = 4;  // pixels from the tile's left edge
+inline constexpr uint32_t kStoryboardLabelRows = 12;       // pixels under each frame
+inline constexpr uint32_t kStoryboardLabelIndent = 4;      // pixels from the tile's left edge
 inline constexpr uint32_t kStoryboardLabelInk = 0xC8C8C8;  // light grey
 inline constexpr uint32_t kStoryboardTileHeight = kPictureHeight + kStoryboardLabelRows;
 inline constexpr uint32_t kStoryboardWidth = kStoryboardColumns * kPictureWidth;  // 1920

@@ -21,7 +21,7 @@ MusicBindingState musicBinding;
 
 namespace {
 
-inline constexpr int kMixRate = 44100;        // Hz
+inline constexpr int kMixRate = 44100;  // Hz
 inline constexpr int kSoftwareChannels = 32;
 
 using InitFn = int (*)(int, int, unsigned int);
@@ -73,8 +73,10 @@ bool MusicInit(uint32_t musicKind, void* window) {
     }
     // A run started part-way plays up to its start offline, on the virtual clock, too.
     if (launchOptions.headless || launchOptions.startPosition != 0) {
-        auto useClock = reinterpret_cast<UseClockFn>(platform.FindSymbol(library, kVirtualClockName));
-        if (useClock == nullptr) return Fail(kErrorSound, "the sound module lacks", kVirtualClockName);
+        auto useClock =
+            reinterpret_cast<UseClockFn>(platform.FindSymbol(library, kVirtualClockName));
+        if (useClock == nullptr)
+            return Fail(kErrorSound, "the sound module lacks", kVirtualClockName);
         useClock(OfflineClock);
         if (musicBinding.sampleSink != nullptr) {
             auto useSink =

@@ -7,7 +7,7 @@
 
 namespace qx {
 
-inline constexpr uint32_t kMusicKindModule = 0x584D;  // 'X','M': a tracker module
+inline constexpr uint32_t kMusicKindModule = 0x584D;      // 'X','M': a tracker module
 inline constexpr uint32_t kMusicKindStream = 0x4D504547;  // 'M','P','E','G': a stream
 
 // Slots of the function table, in the order of the name list.
@@ -49,8 +49,8 @@ struct MusicBindingState {
     void* streamHandle = nullptr;
     int32_t streamChannel = 0;
     void* functionTable[kMusicSlotCount] = {};
-    void* useRealClock = nullptr;  // bound only when a run starts part-way on the window
-    char errorCause[96] = {};  // the cause reported with error code 6
+    void* useRealClock = nullptr;          // bound only when a run starts part-way on the window
+    char errorCause[96] = {};              // the cause reported with error code 6
     MusicSampleSink sampleSink = nullptr;  // bound by MusicInit in the offline run when set
     void* sampleSinkContext = nullptr;
 };

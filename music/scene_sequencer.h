@@ -22,8 +22,8 @@ inline constexpr uint32_t kEndRowPosition = 0xFFFFFFFF;  // marks the row that e
 enum class SequencerPass : uint8_t { None, Enter, Frame, Leave };
 
 struct SequencerState {
-    const SceneTableRow* table = nullptr;           // row 0 of the table last set
-    const SceneTableRow* currentRow = nullptr;      // null: the built-in end-only table
+    const SceneTableRow* table = nullptr;       // row 0 of the table last set
+    const SceneTableRow* currentRow = nullptr;  // null: the built-in end-only table
     const SceneTableRow* lastEnteredRow = nullptr;
     // The last pass: what it did (None when the table was already exhausted), to which row as an
     // index into the table (unset by a None pass), at which music position. A frame that fails

@@ -42,8 +42,8 @@ uint32_t* DrawGlyph(uint32_t code, uint32_t* pixel) {
     const uint32_t colour = textState.textColour;
     const uint32_t stride = textState.lineLength;
     // The whole cell inside the framebuffer is the usual case and needs no test per pixel.
-    const bool inside = InFramebuffer(pixel) &&
-                        InFramebuffer(pixel + (kGlyphRows - 1) * stride + glyph.width - 1);
+    const bool inside =
+        InFramebuffer(pixel) && InFramebuffer(pixel + (kGlyphRows - 1) * stride + glyph.width - 1);
     uint32_t* row = pixel;
     for (uint32_t y = 0; y < kGlyphRows; ++y, row += stride, bits += glyph.width)
         for (uint32_t x = 0; x < glyph.width; ++x)
@@ -59,8 +59,8 @@ void PrintText(const uint8_t* text) {
         textState.lineOffset += kGlyphRows * textState.lineLength * 4;
         textState.columnOffset = 0;
     } else {
-        textState.columnOffset = static_cast<uint32_t>(
-            (pixel - hostSettings.framebuffer) * 4 - textState.lineOffset);
+        textState.columnOffset =
+            static_cast<uint32_t>((pixel - hostSettings.framebuffer) * 4 - textState.lineOffset);
     }
 }
 

@@ -12,10 +12,10 @@ inline constexpr uint8_t kEndSameLine = 1;
 inline constexpr uint32_t kTextColour = 0x00F000;  // green
 
 struct TextState {
-    uint32_t lineLength = 0;           // pixels per framebuffer row
+    uint32_t lineLength = 0;  // pixels per framebuffer row
     uint32_t textColour = kTextColour;
-    uint32_t columnOffset = 0;         // bytes from the start of the text line to the cursor
-    uint32_t lineOffset = 0;           // bytes from the framebuffer start to the text line
+    uint32_t columnOffset = 0;  // bytes from the start of the text line to the cursor
+    uint32_t lineOffset = 0;    // bytes from the framebuffer start to the text line
     uint8_t digitBuffer[3] = {'0', '0', kEndSameLine};
 };
 extern TextState textState;

@@ -21,18 +21,18 @@ enum class MouseButton : uint8_t { Other, Left, Middle, Right };
 struct InputEvent {
     enum class Kind : uint8_t { KeyDown, KeyUp, ButtonDown, ButtonUp, CloseRequest };
     Kind kind = Kind::KeyDown;
-    KeyCode key = KeyCode::Other;           // key events only
-    bool alt = false;                       // key events: an Alt key was held
+    KeyCode key = KeyCode::Other;             // key events only
+    bool alt = false;                         // key events: an Alt key was held
     MouseButton button = MouseButton::Other;  // button events only
 };
 
 struct WindowRequest {
     const char* title = "";
     const char* className = "";
-    uint32_t width = 0;     // framebuffer size in pixels (the original's outer window size)
+    uint32_t width = 0;  // framebuffer size in pixels (the original's outer window size)
     uint32_t height = 0;
-    bool fullScreen = false;   // true: the window will cover the screen once a mode is set
-    bool squarePixels = false; // false: the picture is shown at 4:3 like the displays of its day
+    bool fullScreen = false;    // true: the window will cover the screen once a mode is set
+    bool squarePixels = false;  // false: the picture is shown at 4:3 like the displays of its day
 };
 
 // A display mode as the mode enumeration lists it. Only the fields the mode choice reads.

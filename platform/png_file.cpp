@@ -62,8 +62,10 @@ bool WritePng(const char* path, const RgbImage& image, std::string& failure) {
     }
     const bool written = WritePngStream(file, image);
     const bool closed = std::fclose(file) == 0;
-    if (!closed) failure = std::string("cannot write the file: ") + std::strerror(errno);
-    else if (!written) failure = "cannot write the file";
+    if (!closed)
+        failure = std::string("cannot write the file: ") + std::strerror(errno);
+    else if (!written)
+        failure = "cannot write the file";
     return written && closed;
 }
 

@@ -40,7 +40,7 @@ FileHandle OpenFile(const char* path) {
 }
 
 int64_t FileSize(FileHandle file) {
-    struct stat info{};
+    struct stat info {};
     if (file == kNoFile || fstat(file, &info) != 0) return -1;
     return static_cast<int64_t>(info.st_size);
 }

@@ -35,28 +35,28 @@ bool IsOfferedDepth(uint32_t bits) {
 
 KeyCode TranslateKey(SDL_Keycode key) {
     switch (key) {
-    case SDLK_ESCAPE:
-        return KeyCode::Escape;
-    case SDLK_RETURN:
-    case SDLK_KP_ENTER:
-        return KeyCode::Enter;
-    case SDLK_F11:
-        return KeyCode::F11;
-    default:
-        return KeyCode::Other;
+        case SDLK_ESCAPE:
+            return KeyCode::Escape;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER:
+            return KeyCode::Enter;
+        case SDLK_F11:
+            return KeyCode::F11;
+        default:
+            return KeyCode::Other;
     }
 }
 
 MouseButton TranslateButton(uint8_t button) {
     switch (button) {
-    case SDL_BUTTON_LEFT:
-        return MouseButton::Left;
-    case SDL_BUTTON_MIDDLE:
-        return MouseButton::Middle;
-    case SDL_BUTTON_RIGHT:
-        return MouseButton::Right;
-    default:
-        return MouseButton::Other;
+        case SDL_BUTTON_LEFT:
+            return MouseButton::Left;
+        case SDL_BUTTON_MIDDLE:
+            return MouseButton::Middle;
+        case SDL_BUTTON_RIGHT:
+            return MouseButton::Right;
+        default:
+            return MouseButton::Other;
     }
 }
 
@@ -102,10 +102,9 @@ public:
             request.squarePixels ? frameHeight * kWindowScale : windowWidth * 3 / 4;
         squarePixels_ = request.squarePixels;
 
-        window_ = SDL_CreateWindow(request.title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                   windowWidth, windowHeight,
-                                   SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE |
-                                       SDL_WINDOW_ALLOW_HIGHDPI);
+        window_ = SDL_CreateWindow(
+            request.title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, windowWidth,
+            windowHeight, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
         if (window_ == nullptr) {
             ShutDownVideo();
             return false;
@@ -113,8 +112,8 @@ public:
         SDL_SetWindowMinimumSize(window_, frameWidth / 2 > 0 ? frameWidth / 2 : 1,
                                  frameHeight / 2 > 0 ? frameHeight / 2 : 1);
 
-        renderer_ = SDL_CreateRenderer(window_, -1,
-                                       SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+        renderer_ =
+            SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
         if (renderer_ == nullptr) {
             renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
         }
@@ -228,9 +227,9 @@ public:
         if (renderer_ == nullptr || width == 0 || height == 0) {
             return false;
         }
-        source_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_XRGB8888,
-                                    SDL_TEXTUREACCESS_STREAMING, static_cast<int>(width),
-                                    static_cast<int>(height));
+        source_ =
+            SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING,
+                              static_cast<int>(width), static_cast<int>(height));
         if (source_ == nullptr) {
             return false;
         }
@@ -253,8 +252,7 @@ public:
     // The picture must have the present surface's size; anything else is ignored rather than
     // read out of bounds. Nothing is uploaded or drawn for a window nobody can see: a hidden
     // window never waits for vsync, and the frame loop's sleep keeps the processor free.
-    void Present(const uint32_t* pixels, uint32_t width, uint32_t height,
-                 uint32_t pitch) override {
+    void Present(const uint32_t* pixels, uint32_t width, uint32_t height, uint32_t pitch) override {
         if (!WindowVisible() || renderer_ == nullptr || source_ == nullptr || pixels == nullptr ||
             static_cast<int>(width) != sourceWidth_ || static_cast<int>(height) != sourceHeight_ ||
             pitch < width) {
@@ -283,8 +281,7 @@ public:
 
     FileHandle OpenOwnExecutable() override { return posix::OpenOwnExecutable(); }
     int64_t FileSize(FileHandle file) override { return posix::FileSize(file); }
-    int64_t ReadFileAt(FileHandle file, uint64_t offset, void* destination,
-                       size_t count) override {
+    int64_t ReadFileAt(FileHandle file, uint64_t offset, void* destination, size_t count) override {
         return posix::ReadFileAt(file, offset, destination, count);
     }
     void CloseFile(FileHandle file) override { posix::CloseFile(file); }
@@ -387,41 +384,41 @@ private:
 
     bool Translate(const SDL_Event& sdl, InputEvent& event) {
         switch (sdl.type) {
-        case SDL_KEYDOWN:
-        case SDL_KEYUP:
-            if (sdl.type == SDL_KEYDOWN && sdl.key.repeat != 0) {
+            case SDL_KEYDOWN:
+            case SDL_KEYUP:
+                if (sdl.type == SDL_KEYDOWN && sdl.key.repeat != 0) {
+                    return false;
+                }
+                event = InputEvent{};
+                event.kind =
+                    sdl.type == SDL_KEYDOWN ? InputEvent::Kind::KeyDown : InputEvent::Kind::KeyUp;
+                event.key = TranslateKey(sdl.key.keysym.sym);
+                event.alt = (sdl.key.keysym.mod & KMOD_ALT) != 0;
+                return true;
+            case SDL_MOUSEBUTTONDOWN:
+            case SDL_MOUSEBUTTONUP:
+                event = InputEvent{};
+                event.kind = sdl.type == SDL_MOUSEBUTTONDOWN ? InputEvent::Kind::ButtonDown
+                                                             : InputEvent::Kind::ButtonUp;
+                event.button = TranslateButton(sdl.button.button);
+                return true;
+            case SDL_QUIT:
+                event = InputEvent{};
+                event.kind = InputEvent::Kind::CloseRequest;
+                return true;
+            case SDL_WINDOWEVENT:
+                if (sdl.window.event != SDL_WINDOWEVENT_CLOSE) {
+                    return false;
+                }
+                event = InputEvent{};
+                event.kind = InputEvent::Kind::CloseRequest;
+                return true;
+            case SDL_RENDER_DEVICE_RESET:
+                // Every texture of the renderer is gone; rebuild the present surface at its size.
+                RecreatePresentSurface();
                 return false;
-            }
-            event = InputEvent{};
-            event.kind = sdl.type == SDL_KEYDOWN ? InputEvent::Kind::KeyDown
-                                                 : InputEvent::Kind::KeyUp;
-            event.key = TranslateKey(sdl.key.keysym.sym);
-            event.alt = (sdl.key.keysym.mod & KMOD_ALT) != 0;
-            return true;
-        case SDL_MOUSEBUTTONDOWN:
-        case SDL_MOUSEBUTTONUP:
-            event = InputEvent{};
-            event.kind = sdl.type == SDL_MOUSEBUTTONDOWN ? InputEvent::Kind::ButtonDown
-                                                         : InputEvent::Kind::ButtonUp;
-            event.button = TranslateButton(sdl.button.button);
-            return true;
-        case SDL_QUIT:
-            event = InputEvent{};
-            event.kind = InputEvent::Kind::CloseRequest;
-            return true;
-        case SDL_WINDOWEVENT:
-            if (sdl.window.event != SDL_WINDOWEVENT_CLOSE) {
+            default:
                 return false;
-            }
-            event = InputEvent{};
-            event.kind = InputEvent::Kind::CloseRequest;
-            return true;
-        case SDL_RENDER_DEVICE_RESET:
-            // Every texture of the renderer is gone; rebuild the present surface at its size.
-            RecreatePresentSurface();
-            return false;
-        default:
-            return false;
         }
     }
 
@@ -468,9 +465,9 @@ private:
         const int factorY = PrescaleFactor(target.h, sourceHeight_);
         if (prescaled_ == nullptr || factorX != factorX_ || factorY != factorY_) {
             ReleasePrescaled();
-            prescaled_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_XRGB8888,
-                                           SDL_TEXTUREACCESS_TARGET, sourceWidth_ * factorX,
-                                           sourceHeight_ * factorY);
+            prescaled_ =
+                SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_TARGET,
+                                  sourceWidth_ * factorX, sourceHeight_ * factorY);
             if (prescaled_ == nullptr) {
                 renderTargets_ = false;
                 return nullptr;
@@ -508,8 +505,8 @@ private:
     int factorX_ = 0;
     int factorY_ = 0;
     bool squarePixels_ = false;
-    bool modeSet_ = false;         // SetDisplayMode entered full screen; Restore leaves it
-    bool renderTargets_ = true;    // cleared for good once the renderer refused a target
+    bool modeSet_ = false;       // SetDisplayMode entered full screen; Restore leaves it
+    bool renderTargets_ = true;  // cleared for good once the renderer refused a target
     bool videoInitialised_ = false;
 };
 

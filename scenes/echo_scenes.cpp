@@ -15,9 +15,9 @@ namespace qx {
 
 namespace {
 
-constexpr uint32_t kGreyEchoPeriod = 4;   // frames between two echo copies
+constexpr uint32_t kGreyEchoPeriod = 4;  // frames between two echo copies
 constexpr uint32_t kMorphEchoPeriod = 8;
-constexpr uint32_t kRollReload = 32;      // the film rolls on by 23 rows every 66 ms
+constexpr uint32_t kRollReload = 32;  // the film rolls on by 23 rows every 66 ms
 constexpr uint32_t kLastMorphIndex = kMorphMeshCount - 1;
 // The morph set-up lists every object the scene will show, so that SetUpObjects restarts them
 // all: the camera, the red flare ring, the textured object and the 39 meshes.
@@ -42,8 +42,8 @@ void ConvertToGrey(uint32_t* picture) {
 bool SetUpGreyEcho() {
     WhiteFlash();
     rasteriserState.renderTarget = workPicture;
-    SetObjectList({Objects().camera, Objects().textured, Objects().swinging,
-                   Objects().whiteFlareRing});
+    SetObjectList(
+        {Objects().camera, Objects().textured, Objects().swinging, Objects().whiteFlareRing});
     SetUpObjects();
     ClearPicture(workPicture);
     return true;

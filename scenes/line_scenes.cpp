@@ -6,9 +6,9 @@
 #include "data/object_image.h"
 #include "effects/face_list.h"
 #include "effects/fades.h"
-#include "effects/random.h"
 #include "effects/lines.h"
 #include "effects/picture_filters.h"
+#include "effects/random.h"
 #include "effects/rasterisers.h"
 #include "effects/transform.h"
 #include "overlay/debug_overlay.h"
@@ -35,8 +35,8 @@ constexpr uint32_t kUpperStripRow = 0;   // of pictext
 constexpr uint32_t kUpperStripRows = 20;
 constexpr uint32_t kLowerStripRow = 20;
 constexpr uint32_t kLowerStripRows = 24;
-constexpr uint32_t kJitterChoices = 2;    // the picture is read from offset 0 or -1
-constexpr uint8_t kWebFadeDelay = 6;      // one level every 14 ms
+constexpr uint32_t kJitterChoices = 2;  // the picture is read from offset 0 or -1
+constexpr uint8_t kWebFadeDelay = 6;    // one level every 14 ms
 constexpr uint8_t kWebOverPictureLevel = 128;
 constexpr uint8_t kWebOverPictureDelay = 1;
 

@@ -4,9 +4,9 @@
 
 #include "archive/asset_catalogue.h"
 #include "effects/bump_water.h"
-#include "effects/random.h"
 #include "effects/picture_filters.h"
 #include "effects/precalculation.h"
+#include "effects/random.h"
 #include "effects/rasterisers.h"
 #include "effects/rotozoom_plasma.h"
 #include "effects/tunnel.h"

@@ -61,7 +61,7 @@ constexpr SceneTableRow kProductionTable[] = {
 static_assert(std::size(kProductionTable) == kSceneRowCount + 1);
 
 // The scene each row plays, as the storyboard and the timing report name it.
-constexpr const char* kRowSceneNames[kSceneRowCount] = {
+constexpr const char *kRowSceneNames[kSceneRowCount] = {
     "title",      "wireframe",  "wireframe",  "wireframe",  "flare-cloud",
     "glass",      "glass",      "rays",       "rays",       "rays",
     "string-web", "string-web", "string-web", "string-web", "string-web",

@@ -9,7 +9,8 @@ alignas(64) uint32_t sparePicture[kPicturePixels];
 
 void CopyToFramebuffer(const uint32_t* picture) {
     if (hostSettings.framebuffer == nullptr) return;
-    std::copy_n(picture, std::min(hostSettings.pixelCount, kPicturePixels), hostSettings.framebuffer);
+    std::copy_n(picture, std::min(hostSettings.pixelCount, kPicturePixels),
+                hostSettings.framebuffer);
 }
 
 }  // namespace qx

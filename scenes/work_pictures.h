@@ -10,7 +10,8 @@ namespace qx {
 // Rows below the picture that no scene writes and that stay black; the film roll's scroller
 // reads them as rows 200 to 229 of its source.
 inline constexpr uint32_t kWorkPictureSpareRows = 30;
-inline constexpr uint32_t kWorkPicturePixels = kPicturePixels + kWorkPictureSpareRows * kPictureWidth;
+inline constexpr uint32_t kWorkPicturePixels =
+    kPicturePixels + kWorkPictureSpareRows * kPictureWidth;
 
 extern uint32_t workPicture[kWorkPicturePixels];
 extern uint32_t sparePicture[kPicturePixels];

@@ -35,11 +35,11 @@
 
 namespace {
 
-constexpr int32_t kSampleRate = 44100;        // frames per second, stereo 16-bit
-constexpr uint16_t kDeviceFrames = 512;       // device buffer: 11.6 ms
-constexpr size_t kChunkFrames = 64;           // position resolution: 1.45 ms
-constexpr size_t kSnapshotCapacity = 2048;    // about 3 s of chunk snapshots
-constexpr size_t kScratchFrames = 4096;       // render scratch for silent playing
+constexpr int32_t kSampleRate = 44100;      // frames per second, stereo 16-bit
+constexpr uint16_t kDeviceFrames = 512;     // device buffer: 11.6 ms
+constexpr size_t kChunkFrames = 64;         // position resolution: 1.45 ms
+constexpr size_t kSnapshotCapacity = 2048;  // about 3 s of chunk snapshots
+constexpr size_t kScratchFrames = 4096;     // render scratch for silent playing
 // A device whose callback has not run for this long while the song plays is taken as gone.
 // Device buffers last 11.6 ms; a full second of silence is no hiccup.
 constexpr uint64_t kStallTimeoutTenths = 10000;  // 0.1 ms units
@@ -76,7 +76,7 @@ struct SoundModuleState {
     std::atomic<uint64_t> snapshots[kSnapshotCapacity]{};
     std::atomic<uint64_t> snapshotCount{0};
     std::atomic<uint64_t> lastCallbackTenths{0};  // when the callback last rendered the song
-    bool songTakenBack = false;  // the callback leaves the song alone; under the device lock
+    bool songTakenBack = false;        // the callback leaves the song alone; under the device lock
     SDL_AudioDeviceID lostDevice = 0;  // given up after a loss, closed with the module
     bool reportedLoss = false;
     SimulatedLoss simulatedLoss = SimulatedLoss::None;
@@ -110,8 +110,8 @@ void FillFromSong(int16_t* out, size_t frames) {
     if (state.song != nullptr && state.playing) {
         while (done < frames) {
             const size_t want = std::min(kChunkFrames, frames - done);
-            const size_t got =
-                openmpt_module_read_interleaved_stereo(state.song, kSampleRate, want, out + done * 2);
+            const size_t got = openmpt_module_read_interleaved_stereo(state.song, kSampleRate, want,
+                                                                      out + done * 2);
             done += got;
             if (got < want) break;  // the song has ended
         }
@@ -162,8 +162,8 @@ void SinkSilence(uint64_t frames) {
 // Silent and virtual modes: render without output up to the target frame count.
 void RenderUpTo(uint64_t targetFrames) {
     while (state.framesRendered < targetFrames) {
-        const size_t want =
-            static_cast<size_t>(std::min<uint64_t>(kScratchFrames, targetFrames - state.framesRendered));
+        const size_t want = static_cast<size_t>(
+            std::min<uint64_t>(kScratchFrames, targetFrames - state.framesRendered));
         const size_t got =
             openmpt_module_read_interleaved_stereo(state.song, kSampleRate, want, state.scratch);
         if (got == 0) {  // the song has ended; its position stays where it ended
@@ -216,7 +216,8 @@ uint64_t CurrentPosition() {
         const uint64_t now = TenthsSinceEpoch(Clock::now());
         const uint64_t oldest = count > kSnapshotCapacity ? count - kSnapshotCapacity : 0;
         for (uint64_t i = count; i > oldest; --i) {
-            const uint64_t s = state.snapshots[(i - 1) % kSnapshotCapacity].load(std::memory_order_relaxed);
+            const uint64_t s =
+                state.snapshots[(i - 1) % kSnapshotCapacity].load(std::memory_order_relaxed);
             if ((s >> 32) <= now) return s;
         }
         return 0;  // nothing is audible yet: the song's first row is still ahead
@@ -286,9 +287,9 @@ void CloseDevice() {
 }
 
 openmpt_module* CreateSong(const void* data, size_t size) {
-    openmpt_module* song = openmpt_module_create_from_memory2(
-        data, size, openmpt_log_func_silent, nullptr, openmpt_error_func_ignore, nullptr, nullptr,
-        nullptr, nullptr);
+    openmpt_module* song = openmpt_module_create_from_memory2(data, size, openmpt_log_func_silent,
+                                                              nullptr, openmpt_error_func_ignore,
+                                                              nullptr, nullptr, nullptr, nullptr);
     if (song == nullptr) return nullptr;
     openmpt_module_set_repeat_count(song, 0);  // play once
     // No dither: its noise is seeded at random for every module, and the offline run must render
@@ -309,7 +310,9 @@ void ReplaceSong(openmpt_module* song) {
 }  // namespace
 
 // The offline run's clock; must be given before FSOUND_Init. With it no device is opened.
-QX_EXPORT void QXSOUND_UseVirtualClock(uint32_t (*milliseconds)()) { state.virtualClock = milliseconds; }
+QX_EXPORT void QXSOUND_UseVirtualClock(uint32_t (*milliseconds)()) {
+    state.virtualClock = milliseconds;
+}
 
 // A recorder of the rendered frames (silent and virtual modes), or null for none. It is called
 // on the thread that asks for the position, and forgotten at FSOUND_Close.
@@ -384,7 +387,8 @@ QX_EXPORT void* FMUSIC_LoadSong(const char* name) {
     std::vector<unsigned char> bytes;
     unsigned char block[65536];
     size_t n;
-    while ((n = std::fread(block, 1, sizeof block, file)) > 0) bytes.insert(bytes.end(), block, block + n);
+    while ((n = std::fread(block, 1, sizeof block, file)) > 0)
+        bytes.insert(bytes.end(), block, block + n);
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed || bytes.empty()) return nullptr;

@@ -28,8 +28,8 @@ inline constexpr uint32_t kTimerSlot = 7;
 inline constexpr uint32_t kSceneTickReload = 1;
 
 struct TickSchedulerState {
-    uint32_t period = 0;         // milliseconds per tick; 0 = stopped
-    uint32_t lastTickTime = 0;   // clock value up to which ticks have run
+    uint32_t period = 0;        // milliseconds per tick; 0 = stopped
+    uint32_t lastTickTime = 0;  // clock value up to which ticks have run
     TickSlot slots[kTickSlotCount]{};
 };
 extern TickSchedulerState tickScheduler;

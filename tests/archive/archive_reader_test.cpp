@@ -246,8 +246,7 @@ TEST_F(NamedArchiveFile, ReportsMissingAndDamagedFiles) {
     archive.erase(archive.begin());  // the archive claims one byte more than the file holds
     WriteFile(archive);
     EXPECT_FALSE(OpenArchive({path.c_str()}));
-    EXPECT_NE(std::string(archiveState.failure).find("more bytes than the file"),
-              std::string::npos)
+    EXPECT_NE(std::string(archiveState.failure).find("more bytes than the file"), std::string::npos)
         << archiveState.failure;
     EXPECT_EQ(archiveState.fileHandle, kNoFile);
 }

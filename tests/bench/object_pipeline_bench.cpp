@@ -9,13 +9,13 @@
 #include <functional>
 #include <vector>
 
-#include "bench_timing.h"
 #include "archive/asset_catalogue.h"
+#include "bench_timing.h"
 #include "data/object_image.h"
+#include "display/picture.h"
 #include "effects/face_list.h"
 #include "effects/rasterisers.h"
 #include "effects/transform.h"
-#include "display/picture.h"
 
 namespace {
 

@@ -61,25 +61,35 @@ int main() {
 
     std::printf("One 320 x 200 call (median of %d batches of %d calls)\n", qx::bench::kBatches,
                 kCallsPerBatch);
-    Row("ExpandGreyPicture", pictureBytes, [&] { ExpandGreyPicture(grey.data(), out.data()); },
+    Row(
+        "ExpandGreyPicture", pictureBytes, [&] { ExpandGreyPicture(grey.data(), out.data()); },
         [&] { reference::ExpandGreyPicture(grey.data(), out.data()); });
-    Row("SmearDiagonal", kGreyPictureBytes, [&] { SmearDiagonal(grey.data(), grey.data()); },
+    Row(
+        "SmearDiagonal", kGreyPictureBytes, [&] { SmearDiagonal(grey.data(), grey.data()); },
         [&] { reference::SmearDiagonal(grey.data(), grey.data()); });
-    Row("AddPicturesSaturated", pictureBytes,
+    Row(
+        "AddPicturesSaturated", pictureBytes,
         [&] { AddPicturesSaturated(a.data(), b.data(), out.data()); },
         [&] { reference::AddPicturesSaturated(a.data(), b.data(), out.data()); });
-    Row("AveragePictures", pictureBytes, [&] { AveragePictures(a.data(), b.data(), out.data()); },
+    Row(
+        "AveragePictures", pictureBytes, [&] { AveragePictures(a.data(), b.data(), out.data()); },
         [&] { reference::AveragePictures(a.data(), b.data(), out.data()); });
-    Row("BrightenByFadeLevel", pictureBytes, [&] { BrightenByFadeLevel(out.data(), out.data()); },
+    Row(
+        "BrightenByFadeLevel", pictureBytes, [&] { BrightenByFadeLevel(out.data(), out.data()); },
         [&] { reference::BrightenByFadeLevel(out.data(), out.data()); });
-    Row("DarkenByFadeLevel", pictureBytes, [&] { DarkenByFadeLevel(out.data(), out.data()); },
+    Row(
+        "DarkenByFadeLevel", pictureBytes, [&] { DarkenByFadeLevel(out.data(), out.data()); },
         [&] { reference::DarkenByFadeLevel(out.data(), out.data()); });
-    Row("CopyNonZeroRows", pictureBytes, [&] { CopyNonZeroRows(a.data(), out.data(), 200); },
+    Row(
+        "CopyNonZeroRows", pictureBytes, [&] { CopyNonZeroRows(a.data(), out.data(), 200); },
         [&] { reference::CopyNonZeroRows(a.data(), out.data(), 200); });
-    Row("AddGrain", pictureBytes, [&] { AddGrain(out.data(), out.data()); },
+    Row(
+        "AddGrain", pictureBytes, [&] { AddGrain(out.data(), out.data()); },
         [&] { reference::AddGrain(out.data(), out.data()); });
-    Row("EvolveNoise", kEvolvedNoiseBytes, [] { EvolveNoise(); }, nullptr);
-    Row("DrawDimBand (<= 959 px)", 4 * 959, [&] { DrawDimBand(out.data()); }, nullptr);
+    Row(
+        "EvolveNoise", kEvolvedNoiseBytes, [] { EvolveNoise(); }, nullptr);
+    Row(
+        "DrawDimBand (<= 959 px)", 4 * 959, [&] { DrawDimBand(out.data()); }, nullptr);
 
     const double smear92 = MicrosecondsPerCall(
         [&] {
@@ -105,8 +115,9 @@ int main() {
         DrawTexturedTriangle({40, 20, 0, 0}, {260, 60, 255, 30}, {120, 180, 60, 255},
                              texture.data(), out.data());
     });
-    const double glass = MicrosecondsPerCall(
-        [&] { DrawGlassTriangle({40, 20}, {260, 60}, {120, 180}, out.data()); });
+    const double glass = MicrosecondsPerCall([&] {
+        DrawGlassTriangle({40, 20}, {260, 60}, {120, 180}, out.data());
+    });
     const double sprite =
         MicrosecondsPerCall([&] { DrawAdditiveSprite(texture.data(), 160, 100, 64, out.data()); });
     std::printf("\n1000 random lines (-40..359)      %8.2f us\n", lines);

@@ -36,7 +36,8 @@ int main() {
     static uint32_t framebuffer[kPictureWidth * kWindowedHeight];
     hostSettings.framebuffer = framebuffer;
     if (!LoadAssetList()) {
-        std::fprintf(stderr, "scene_frames_bench: the archive appended to this program is missing\n");
+        std::fprintf(stderr,
+                     "scene_frames_bench: the archive appended to this program is missing\n");
         return 1;
     }
     PrepareEffects();

@@ -37,9 +37,7 @@ TEST_F(FullScreenTest, OnlyPaletteModesOrNoModesFailWithCode2) {
 }
 
 TEST_F(FullScreenTest, FlaglessAndNonRgbModesNeverCount) {
-    platform.modes = {{0, kPixelFormatRgb, 32, 0, 0},
-                      {kModeHasPixelFormat, 0, 32, 0, 0},
-                      Rgb(16)};
+    platform.modes = {{0, kPixelFormatRgb, 32, 0, 0}, {kModeHasPixelFormat, 0, 32, 0, 0}, Rgb(16)};
     EXPECT_TRUE(SetUpFullScreen(320, 200, 0));
     EXPECT_EQ(fullScreenState.bestDepth, 16u);
 }

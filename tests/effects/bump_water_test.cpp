@@ -38,7 +38,7 @@ TEST_F(BumpWaterTest, DerivativesAreEightTimesTheStepWithZeroBeforeEachLine) {
 TEST_F(BumpWaterTest, FastDerivativesMatchTheLineByLineLoops) {
     const std::vector<uint8_t> in = RandomGrey(11);
     const std::pair<uint32_t, uint32_t> sizes[] = {{320, 200}, {1, 300}, {17, 33}, {300, 1},
-                                                   {16, 16},  {31, 2},  {0, 5},   {5, 0}};
+                                                   {16, 16},   {31, 2},  {0, 5},   {5, 0}};
     for (auto [width, height] : sizes) {
         std::vector<uint8_t> fast(kPicturePixels, 0xAA), plain(kPicturePixels, 0xAA);
         DeriveHorizontal(in.data(), fast.data(), width, height);

@@ -16,8 +16,8 @@ TEST(PixelOpsTest, PackedArithmeticMatchesChannelByChannelReference) {
             for (uint32_t b1 : values)
                 for (uint32_t v : values) {
                     const uint32_t a = 0xAB000000 | (r1 << 16) | (g1 << 8) | b1;
-                    const uint32_t b = 0xCD000000 | (v << 16) | (((v * 7) & 0xFF) << 8) |
-                                       ((v ^ 0x81) & 0xFF);
+                    const uint32_t b =
+                        0xCD000000 | (v << 16) | (((v * 7) & 0xFF) << 8) | ((v ^ 0x81) & 0xFF);
                     uint32_t add = 0, sub = 0, avg = 0;
                     for (int shift : {0, 8, 16}) {
                         const uint32_t x = Channel(a, shift), y = Channel(b, shift);

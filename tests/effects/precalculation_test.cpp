@@ -38,8 +38,7 @@ TEST_F(PrecalculationTest, BuildsEveryTableTheEffectsRead) {
         assetBuffers.picbump[i] = i * 0x010305;
     }
     std::vector<uint8_t> heights(assetBuffers.picbump8, assetBuffers.picbump8 + kGreyPictureBytes);
-    std::vector<uint32_t> colours(assetBuffers.picbump,
-                                  assetBuffers.picbump + kPicturePixels);
+    std::vector<uint32_t> colours(assetBuffers.picbump, assetBuffers.picbump + kPicturePixels);
     for (int pass = 0; pass < 2; ++pass) {
         BlurGrey8(heights.data(), heights.data());
         BlurPixelBytes8(colours.data(), colours.data());

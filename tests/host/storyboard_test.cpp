@@ -1,8 +1,9 @@
+#include "host/storyboard.h"
+
 #include <array>
 #include <string>
 
 #include "data/font.h"
-#include "host/storyboard.h"
 #include "support/host_fixture.h"
 
 namespace qx::test {
@@ -43,7 +44,7 @@ TEST(StoryboardComposition, TilesSitInASixColumnGridAtOneToOne) {
     EXPECT_EQ(PixelAt(board, 320, 212), (std::array<uint8_t, 3>{7, 0, 0}));  // tile 7, pixel 0
     EXPECT_EQ(PixelAt(board, 639, 411),  // its last pixel, 63999 = 0xF9FF
               (std::array<uint8_t, 3>{7, 0xF9, 0xFF}));
-    EXPECT_EQ(PixelAt(board, 1600 + 5, 5 * 212 + 1),  // tile 35: column 5, row 5
+    EXPECT_EQ(PixelAt(board, 1600 + 5, 5 * 212 + 1),   // tile 35: column 5, row 5
               (std::array<uint8_t, 3>{35, 1, 0x45}));  // pixel 325 = 0x145
     for (uint32_t y = 6 * 212; y < 6 * 212 + 200; y += 7)
         for (uint32_t x = 640; x < 1920; x += 5)  // tile 38 and the empty cells after it
@@ -96,9 +97,8 @@ TEST(StoryboardComposition, LabelIsTheRowNumberAndNameInTheStripOnly) {
 
 TEST(StoryboardComposition, HalfSizeIsTheRoundedMeanOfEachBlock) {
     RgbImage image{4, 3, {}};  // the odd last row is dropped
-    image.rgb = {1, 0, 0,  2, 0, 255,  0, 0, 0,  0, 1, 0,
-                 2, 0, 1,  2, 0, 255,  0, 1, 0,  1, 1, 0,
-                 99, 99, 99,  99, 99, 99,  99, 99, 99,  99, 99, 99};
+    image.rgb = {1, 0, 0, 2, 0, 255, 0,  0,  0,  0,  1,  0,  2,  0,  1,  2,  0,  255,
+                 0, 1, 0, 1, 1, 0,   99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99};
     const RgbImage half = HalveImage(image);
     ASSERT_EQ(half.width, 2);
     ASSERT_EQ(half.height, 1);
@@ -139,12 +139,9 @@ bool FrameRow() {
 //   row 0: 0..64, middle 32         row 1: 64..67, middle 65.5
 //   row 2: 67..128, middle 97.5     row 3: 128..192, middle 160
 //   row 4: 192..256, middle 224
-constexpr SceneTableRow kRows[] = {{0x0100, QX_ROW(0)},
-                                   {0x0103, QX_ROW(1)},
-                                   {0x0200, QX_ROW(2)},
-                                   {0x0300, QX_ROW(3)},
-                                   {0x0400, QX_ROW(4)},
-                                   {kEndRowPosition, nullptr, nullptr, nullptr}};
+constexpr SceneTableRow kRows[] = {
+    {0x0100, QX_ROW(0)}, {0x0103, QX_ROW(1)}, {0x0200, QX_ROW(2)},
+    {0x0300, QX_ROW(3)}, {0x0400, QX_ROW(4)}, {kEndRowPosition, nullptr, nullptr, nullptr}};
 #undef QX_ROW
 
 class StoryboardSelectionTest : public HostTest {

@@ -57,7 +57,8 @@ TEST_F(TimingReportTest, PrintsAHeaderALinePerSceneAndTheWholeRun) {
     text.resize(std::fread(text.data(), 1, text.size(), out));
     std::fclose(out);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 20);
-    EXPECT_NE(text.find("title              0            10      0.035"), std::string::npos) << text;
+    EXPECT_NE(text.find("title              0            10      0.035"), std::string::npos)
+        << text;
     EXPECT_NE(text.find("wireframe          1-3           0"), std::string::npos) << text;
     EXPECT_NE(text.find("2.0 s of show in 0.100 s: 20x real time"), std::string::npos) << text;
 }

@@ -75,7 +75,8 @@ TEST_F(MusicBindingTest, SongLoadFailures) {
     EXPECT_EQ(errorState.errorCode, 6u);
     EXPECT_FALSE(MusicLoadFile("song.mp3"));
     EXPECT_EQ(errorState.errorCode, 8u);
-    EXPECT_EQ(fakeSound.calls, (std::vector<std::string>{"Init 44100 32 0", "SetHWND null", "StreamOpen"}));
+    EXPECT_EQ(fakeSound.calls,
+              (std::vector<std::string>{"Init 44100 32 0", "SetHWND null", "StreamOpen"}));
 }
 
 TEST_F(MusicBindingTest, PositionPacksOrderLowByteAboveRow) {

@@ -1,5 +1,6 @@
-#include "data/font.h"
 #include "overlay/debug_overlay.h"
+
+#include "data/font.h"
 #include "overlay/text_renderer.h"
 #include "support/host_fixture.h"
 

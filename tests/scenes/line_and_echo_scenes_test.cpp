@@ -41,8 +41,8 @@ TEST_F(LineScenesTest, JitterShowsThePictureOnePixelLaterWithABlackFirstPixel) {
         if (sceneVariables.jitterSource == -1) {
             sawShift = true;
             EXPECT_EQ(framebuffer[0], 0u);
-            EXPECT_TRUE(std::equal(workPicture, workPicture + kPicturePixels - 1,
-                                   framebuffer.begin() + 1));
+            EXPECT_TRUE(
+                std::equal(workPicture, workPicture + kPicturePixels - 1, framebuffer.begin() + 1));
         } else {
             ASSERT_EQ(sceneVariables.jitterSource, 0);
             sawStill = true;

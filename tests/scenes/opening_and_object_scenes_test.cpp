@@ -69,7 +69,8 @@ TEST_F(OpeningScenesTest, TitleFrameSmearsACopyAndKeepsTheBorderSharp) {
         EXPECT_EQ(framebuffer[199 * 320 + x], sharp[199 * 320 + x]);
     }
     for (uint32_t y = 0; y < 200; ++y) EXPECT_EQ(framebuffer[y * 320], sharp[y * 320]);
-    EXPECT_FALSE(std::equal(sharp.begin() + 321, sharp.begin() + 640 - 1, framebuffer.begin() + 321));
+    EXPECT_FALSE(
+        std::equal(sharp.begin() + 321, sharp.begin() + 640 - 1, framebuffer.begin() + 321));
     // Without the smear, every pixel is the title level plus grain of at most 63.
     for (uint32_t i = 0; i < kPicturePixels; ++i) {
         ASSERT_GE(sharp[i] & 0xFF, title[i]);
@@ -131,7 +132,7 @@ TEST_F(ObjectScenesTest, GlassFlickerWaitsForTheFlashThenTheRowFadesToWhite) {
     EXPECT_EQ(SlotCallback(kSceneSlot), nullptr);
     EXPECT_EQ(SlotCallback(kFadeSlot), &FadeUpTick);
     fadeState.fadeLevel = 0;  // a last pulse may have started just before the row change
-    Ticks(2530);  // one level every 10 ms: white after about 2.55 s
+    Ticks(2530);              // one level every 10 ms: white after about 2.55 s
     EXPECT_GE(fadeState.fadeLevel, 250);
     EXPECT_LT(fadeState.fadeLevel, 255);
     Ticks(30);
@@ -191,15 +192,45 @@ TEST_F(SceneTableTest, EveryRowHoldsTheTickSlotsAsTabled) {
     const TickCallback down = FadeDownTick, up = FadeUpTick, flicker = FlickerStep;
     const TickCallback web = StringWebCallback, bump = BumpCallback, zoom = RotozoomCallback;
     const std::pair<TickCallback, TickCallback> expected[kSceneRowCount] = {
-        {down, FocusCallback}, {down, LineFadeInCallback}, {down, nullptr},
-        {down, LineFadeOutCallback}, {down, nullptr}, {down, flicker}, {up, nullptr},
-        {down, flicker}, {down, nullptr}, {down, flicker}, {down, web}, {down, web}, {down, web},
-        {down, web}, {down, web}, {down, web}, {up, nullptr}, {down, nullptr},
-        {down, RollCallback}, {down, nullptr}, {down, nullptr}, {down, nullptr},
-        {down, TunnelCallback}, {down, flicker}, {down, WaveCallback}, {down, flicker},
-        {down, bump}, {down, bump}, {down, bump}, {down, bump}, {down, bump}, {down, bump},
-        {down, bump}, {down, flicker}, {down, flicker}, {down, zoom}, {down, zoom},
-        {down, nullptr}, {up, nullptr},
+        {down, FocusCallback},
+        {down, LineFadeInCallback},
+        {down, nullptr},
+        {down, LineFadeOutCallback},
+        {down, nullptr},
+        {down, flicker},
+        {up, nullptr},
+        {down, flicker},
+        {down, nullptr},
+        {down, flicker},
+        {down, web},
+        {down, web},
+        {down, web},
+        {down, web},
+        {down, web},
+        {down, web},
+        {up, nullptr},
+        {down, nullptr},
+        {down, RollCallback},
+        {down, nullptr},
+        {down, nullptr},
+        {down, nullptr},
+        {down, TunnelCallback},
+        {down, flicker},
+        {down, WaveCallback},
+        {down, flicker},
+        {down, bump},
+        {down, bump},
+        {down, bump},
+        {down, bump},
+        {down, bump},
+        {down, bump},
+        {down, bump},
+        {down, flicker},
+        {down, flicker},
+        {down, zoom},
+        {down, zoom},
+        {down, nullptr},
+        {up, nullptr},
     };
     for (uint32_t row = 0; row < kSceneRowCount; ++row) {
         EnterRow(row);

@@ -68,8 +68,7 @@ protected:
         return static_cast<uint32_t>(sequencerState.currentRow - ProductionSceneTable());
     }
     static TickCallback SlotCallback(uint32_t slot) {
-        return tickScheduler.slots[slot].active == 1 ? tickScheduler.slots[slot].callback
-                                                     : nullptr;
+        return tickScheduler.slots[slot].active == 1 ? tickScheduler.slots[slot].callback : nullptr;
     }
     static void FillGrey(uint8_t* picture, uint8_t level) {
         std::fill_n(picture, kGreyPictureBytes, level);

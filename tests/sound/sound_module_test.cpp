@@ -1,6 +1,7 @@
 // The real sound module, loaded from beside the test program, playing the placeholder soundtrack
 // on the virtual clock of the offline run.
 #include <libopenmpt/libopenmpt.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <thread>

@@ -36,7 +36,9 @@ inline void Note(const std::string& call) {
     fakeSound.calls.push_back(call);
     if (fakeSound.timeline != nullptr) fakeSound.timeline->push_back("sound: " + call);
 }
-inline std::string Hex(const void* p) { return p == nullptr ? "null" : p == &fakeSong ? "song" : "?"; }
+inline std::string Hex(const void* p) {
+    return p == nullptr ? "null" : p == &fakeSong ? "song" : "?";
+}
 inline int Init(int rate, int channels, unsigned flags) {
     Note("Init " + std::to_string(rate) + " " + std::to_string(channels) + " " +
          std::to_string(flags));

@@ -29,10 +29,10 @@
 #include "host/window.h"
 #include "music/music_binding.h"
 #include "music/scene_sequencer.h"
+#include "support/fake_sound_module.h"
 #include "tests/support/placeholder_assets.h"
 #include "tests/support/virtual_platform.h"
 #include "timing/tick_scheduler.h"
-#include "support/fake_sound_module.h"
 
 namespace qx::test {
 

@@ -72,8 +72,8 @@ bool VirtualPlatform::OpenFullScreenDevice() {
     return !failFullScreenDevice && windowExists;
 }
 
-bool VirtualPlatform::EnumerateDisplayModes(uint32_t width, uint32_t height,
-                                            ModeCallback callback, void* context) {
+bool VirtualPlatform::EnumerateDisplayModes(uint32_t width, uint32_t height, ModeCallback callback,
+                                            void* context) {
     Record("EnumerateDisplayModes " + std::to_string(width) + "x" + std::to_string(height));
     if (failEnumerate) return false;
     for (ModeDescription mode : modes) {
@@ -127,7 +127,8 @@ void VirtualPlatform::Present(const uint32_t* pixels, uint32_t width, uint32_t h
             std::copy_n(pixels + static_cast<size_t>(y) * pitch, width,
                         lastPresent.begin() + static_cast<ptrdiff_t>(y) * width);
     }
-    if (presentHook != nullptr) presentHook(*this, pixels, width, height, pitch, presentHookContext);
+    if (presentHook != nullptr)
+        presentHook(*this, pixels, width, height, pitch, presentHookContext);
 }
 
 FileHandle VirtualPlatform::OpenOwnExecutable() {

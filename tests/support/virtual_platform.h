@@ -99,12 +99,10 @@ public:
     bool SetFullScreen(bool on) override;
     bool CreatePresentSurface(uint32_t width, uint32_t height) override;
     void ReleasePresentSurface() override;
-    void Present(const uint32_t* pixels, uint32_t width, uint32_t height,
-                 uint32_t pitch) override;
+    void Present(const uint32_t* pixels, uint32_t width, uint32_t height, uint32_t pitch) override;
     FileHandle OpenOwnExecutable() override;
     int64_t FileSize(FileHandle file) override;
-    int64_t ReadFileAt(FileHandle file, uint64_t offset, void* destination,
-                       size_t count) override;
+    int64_t ReadFileAt(FileHandle file, uint64_t offset, void* destination, size_t count) override;
     void CloseFile(FileHandle file) override;
     void* OpenLibraryBesideExecutable(const char* fileName) override;
     void* FindSymbol(void* library, const char* name) override;

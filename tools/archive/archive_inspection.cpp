@@ -32,9 +32,9 @@ bool InspectArchive(const char* path, std::vector<EntryFacts>& facts, std::strin
     facts.assign(archiveState.entryCount, {});
     for (uint32_t k = 0; k < archiveState.entryCount; ++k) {
         uint8_t record[kDirectoryRecordSize];
-        if (!ReadArchiveBytes(ArchiveStart() + archiveState.directoryOffset +
-                                  uint64_t{k} * kDirectoryRecordSize,
-                              record, kDirectoryRecordSize))
+        if (!ReadArchiveBytes(
+                ArchiveStart() + archiveState.directoryOffset + uint64_t{k} * kDirectoryRecordSize,
+                record, kDirectoryRecordSize))
             return Failed(failure, "entry %u: %s", k + 1, archiveState.failure);
         if (record[0] > kRecordNameCapacity)
             return Failed(failure, "entry %u: name length %u is above 63", k + 1, record[0]);

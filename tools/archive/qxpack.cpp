@@ -81,8 +81,7 @@ int Pack(int count, char** paths) {
     std::vector<uint8_t> archive;
     const char* failure = "";
     if (!PackArchive(items, archive, failure)) return Fail("%s: %s", archivePath, failure);
-    if (!WriteOutput(archivePath, archive))
-        return Fail("%s: cannot write the file", archivePath);
+    if (!WriteOutput(archivePath, archive)) return Fail("%s: cannot write the file", archivePath);
     return 0;
 }
 

@@ -12,16 +12,19 @@ namespace {
 // Font files, set by the build from where it found them.
 const char* FontPath(Typeface typeface) {
     switch (typeface) {
-        case Typeface::Sans: return QX_FONT_SANS;
-        case Typeface::SansBold: return QX_FONT_SANS_BOLD;
-        case Typeface::SerifBold: return QX_FONT_SERIF_BOLD;
+        case Typeface::Sans:
+            return QX_FONT_SANS;
+        case Typeface::SansBold:
+            return QX_FONT_SANS_BOLD;
+        case Typeface::SerifBold:
+            return QX_FONT_SERIF_BOLD;
     }
     return QX_FONT_SANS;
 }
 
 // A FreeType library with one face open, released on scope exit.
 class OpenFace {
-   public:
+public:
     explicit OpenFace(Typeface typeface) : path_(FontPath(typeface)) {
         if (FT_Init_FreeType(&library_) != 0) {
             library_ = nullptr;
@@ -86,7 +89,7 @@ class OpenFace {
         return Crop(canvas, ink, failure);
     }
 
-   private:
+private:
     static bool Crop(const Plane& canvas, Plane& ink, std::string& failure) {
         int left = canvas.width, right = -1, top = canvas.height, bottom = -1;
         for (int y = 0; y < canvas.height; ++y) {
