@@ -94,4 +94,11 @@ constexpr std::array<GlyphRecord, kGlyphCount> BuildTable() {
 constexpr std::array<GlyphRecord, kGlyphCount> kGlyphTable = BuildTable();
 constexpr std::array<uint8_t, kGlyphCount* kGlyphBytes> kGlyphBitmaps = ExpandBitmaps();
 
+const GlyphRecord* GlyphFor(uint32_t code) {
+    constexpr uint32_t kLowerCaseFold = 0x20;
+    if (code >= 0x60) code -= kLowerCaseFold;
+    if (code < kFirstGlyphCode || code >= kFirstGlyphCode + kGlyphCount) return nullptr;
+    return &kGlyphTable[code - kFirstGlyphCode];
+}
+
 }  // namespace qx

@@ -22,4 +22,12 @@ inline constexpr uint32_t kGlyphBytes = kGlyphWidth * kGlyphRows;  // one byte p
 extern const std::array<GlyphRecord, kGlyphCount> kGlyphTable;
 extern const std::array<uint8_t, kGlyphCount * kGlyphBytes> kGlyphBitmaps;  // in code order
 
+// The glyph a character code is drawn with: codes from 0x60 use the slot 0x20 lower, so letters
+// come out in their lower-case shapes; null for a code without a glyph.
+const GlyphRecord* GlyphFor(uint32_t code);
+// Its bitmap: glyph.width pixels a row, one byte each, 1 = ink.
+inline const uint8_t* GlyphBits(const GlyphRecord& glyph) {
+    return kGlyphBitmaps.data() + glyph.offset;
+}
+
 }  // namespace qx

@@ -14,8 +14,7 @@ StoryboardState storyboardState;
 
 namespace {
 
-constexpr uint32_t kRowsPerOrder = 64;     // the soundtrack's constant pattern length
-constexpr uint32_t kLowerCaseFold = 0x20;  // codes from 0x60 use the glyph 0x20 lower
+constexpr uint32_t kRowsPerOrder = 64;  // the soundtrack's constant pattern length
 
 // Music rows from the start of the song: positions are order x 256 + row, 64 rows an order.
 uint64_t LinearMusicRow(uint32_t position) {
@@ -37,10 +36,9 @@ void DrawLabel(const char* text, RgbImage& image, uint32_t tileLeft, uint32_t st
     const uint32_t right = tileLeft + kPictureWidth;
     for (uint32_t left = tileLeft + kStoryboardLabelIndent; *text != 0 && left < right;
          ++text, left += kGlyphWidth) {
-        uint32_t code = static_cast<unsigned char>(*text);
-        if (code >= 0x60) code -= kLowerCaseFold;
-        if (code < kFirstGlyphCode || code >= kFirstGlyphCode + kGlyphCount) continue;
-        const uint8_t* bits = &kGlyphBitmaps[kGlyphTable[code - kFirstGlyphCode].offset];
+        const GlyphRecord* glyph = GlyphFor(static_cast<unsigned char>(*text));
+        if (glyph == nullptr) continue;
+        const uint8_t* bits = GlyphBits(*glyph);
         const uint32_t columns = std::min(kGlyphWidth, right - left);
         for (uint32_t y = 0; y < rows; ++y)
             for (uint32_t x = 0; x < columns; ++x)

@@ -11,8 +11,6 @@ TextState textState;
 
 namespace {
 
-inline constexpr uint32_t kLowerCaseFold = 0x20;
-
 uint32_t* CursorPixel() {
     const uint32_t bytes = textState.lineOffset + textState.columnOffset;
     return hostSettings.framebuffer + bytes / 4;
@@ -34,11 +32,10 @@ void ResetTextCursor(uint32_t lineOffset) {
 }
 
 uint32_t* DrawGlyph(uint32_t code, uint32_t* pixel) {
-    if (code >= 0x60) code -= kLowerCaseFold;
-    if (code < kFirstGlyphCode || code >= kFirstGlyphCode + kGlyphCount)
-        return pixel + kGlyphWidth;  // no glyph: advance without ink
-    const GlyphRecord& glyph = kGlyphTable[code - kFirstGlyphCode];
-    const uint8_t* bits = kGlyphBitmaps.data() + glyph.offset;
+    const GlyphRecord* found = GlyphFor(code);
+    if (found == nullptr) return pixel + kGlyphWidth;  // no glyph: advance without ink
+    const GlyphRecord& glyph = *found;
+    const uint8_t* bits = GlyphBits(glyph);
     const uint32_t colour = textState.textColour;
     const uint32_t stride = textState.lineLength;
     // The whole cell inside the framebuffer is the usual case and needs no test per pixel.

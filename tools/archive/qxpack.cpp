@@ -16,7 +16,7 @@
 
 #include "archive/archive_reader.h"
 #include "archive/entry_decoder.h"
-#include "tools/archive/archive_inspection.h"
+#include "tools/archive/archive_contents.h"
 #include "tools/archive/archive_writer.h"
 #include "tools/archive/file_io.h"
 

@@ -52,11 +52,9 @@ void Blit(const RgbImage& picture, RgbImage& sheet, int left, int top) {
 void Label(const std::string& text, RgbImage& sheet, int left, int top) {
     int x = left;
     for (const char character : text) {
-        uint32_t code = static_cast<unsigned char>(character);
-        if (code >= kFirstGlyphCode + kGlyphCount) code -= 0x20;
-        if (code >= kFirstGlyphCode && code < kFirstGlyphCode + kGlyphCount &&
-            x + kGlyphWidth <= static_cast<uint32_t>(sheet.width)) {
-            const uint8_t* glyph = &kGlyphBitmaps[(code - kFirstGlyphCode) * kGlyphBytes];
+        const GlyphRecord* found = GlyphFor(static_cast<unsigned char>(character));
+        if (found != nullptr && x + kGlyphWidth <= static_cast<uint32_t>(sheet.width)) {
+            const uint8_t* glyph = GlyphBits(*found);
             for (uint32_t row = 0; row < kGlyphRows; ++row)
                 for (uint32_t column = 0; column < kGlyphWidth; ++column)
                     if (glyph[row * kGlyphWidth + column] != 0)

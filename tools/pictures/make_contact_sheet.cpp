@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "archive/archive_reader.h"
-#include "tools/archive/archive_inspection.h"
+#include "tools/archive/archive_contents.h"
 #include "tools/pictures/contact_sheet.h"
 
 namespace qx {

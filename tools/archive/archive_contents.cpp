@@ -1,4 +1,4 @@
-#include "tools/archive/archive_inspection.h"
+#include "tools/archive/archive_contents.h"
 
 #include <cstdarg>
 #include <cstdio>
