@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "effects/drawing_switch.h"
+
 namespace qx {
 
 uint8_t slopeMaps[kSlopeMapsBytes];
@@ -117,6 +119,7 @@ void DeriveVertical(const uint8_t* in, uint8_t* out, uint32_t width, uint32_t he
 
 void DrawBumpLight(const uint32_t* colour, const uint8_t* slopes, const uint32_t* lightMap,
                    uint32_t* destination) {
+    if (DrawingOff()) return;
     const uint8_t* vertical = slopes;
     const uint8_t* horizontal = slopes + kSlopeMapBytes;
     const uint8_t lightRow = bumpState.lightRow, lightColumn = bumpState.lightColumn;
@@ -157,7 +160,7 @@ void StepAndDrawWater(const uint32_t* background, uint32_t* destination) {
 
     // The horizontal difference moves the sampled row, the vertical one the sampled column.
     // Displacements reach well past the picture, so the sample is clamped to the background.
-    for (uint32_t y = 0; y < kWaterDrawnRows; ++y) {
+    for (uint32_t y = 0; y < kWaterDrawnRows && !DrawingOff(); ++y) {
         for (uint32_t x = 0; x < kPictureWidth; ++x) {
             const uint32_t i = y * kPictureWidth + x;
             const int16_t dx = static_cast<int16_t>(c[i] - c[i + 1]);

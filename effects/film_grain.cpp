@@ -3,6 +3,7 @@
 #include <bit>
 
 #include "display/picture.h"
+#include "effects/drawing_switch.h"
 #include "effects/pixel_ops.h"
 #include "effects/simd_pixels.h"
 
@@ -40,6 +41,7 @@ void AddGrain(const uint32_t* source, uint32_t* destination) {
 }  // namespace reference
 
 void AddGrain(const uint32_t* source, uint32_t* destination) {
+    if (DrawingOff()) return;
     const uint8_t* noise = filmGrainState.noiseTable;
     for (uint32_t quarter = 0; quarter < kGrainQuarters; ++quarter) {
         const uint32_t* from = source + quarter * kGrainBytes;

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "display/picture.h"
+#include "effects/drawing_switch.h"
 #include "effects/pixel_ops.h"
 
 namespace qx {
@@ -30,6 +31,7 @@ void FillRowOffsetTable() {
 }
 
 void DrawLine(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY) {
+    if (DrawingOff()) return;
     // Clipping in 64 bits. A product of two int32 values is below 2^62 in magnitude; the one
     // numerator with two such products (the cut at row 0) has y1 > 0 > y0, so its two terms
     // cannot both reach -2^62 and it stays below 2^63; the other cuts multiply by rows 0..199.

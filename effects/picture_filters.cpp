@@ -1,5 +1,6 @@
 #include "effects/picture_filters.h"
 
+#include "effects/drawing_switch.h"
 #include "effects/pixel_ops.h"
 #include "effects/simd_pixels.h"
 
@@ -81,6 +82,7 @@ inline __m128i FloorAverageBytes(__m128i a, __m128i b) {
 template <bool kBrighten>
 bool ApplyFadeLevel(const uint32_t* source, uint32_t* destination) {
     if (fadeState.fadeLevel == 0) return false;
+    if (DrawingOff()) return true;
     const __m128i level = _mm_set1_epi32(static_cast<int>(Grey(fadeState.fadeLevel)));
 #pragma GCC unroll 4
     for (size_t i = 0; i < kPicturePixels; i += kPixelsPerVector) {
@@ -93,6 +95,7 @@ bool ApplyFadeLevel(const uint32_t* source, uint32_t* destination) {
 }  // namespace
 
 void ExpandGreyPicture(const uint8_t* grey, uint32_t* picture) {
+    if (DrawingOff()) return;
 #pragma GCC unroll 4
     for (size_t i = 0; i < kGreyPictureBytes; i += kBytesPerVector) {
         __m128i words[4];
@@ -102,6 +105,7 @@ void ExpandGreyPicture(const uint8_t* grey, uint32_t* picture) {
 }
 
 void SmearDiagonal(const uint8_t* source, uint8_t* destination) {
+    if (DrawingOff()) return;
     // Columns 1..318 of a row are 19 full vectors and one more that overlaps the 19th by two
     // bytes. A row never reads itself, only the rows above and below, so writing those two bytes
     // twice gives the same values and in-place smearing still sees the finished row above.
@@ -120,6 +124,7 @@ void SmearDiagonal(const uint8_t* source, uint8_t* destination) {
 }
 
 void AddPicturesSaturated(const uint32_t* a, const uint32_t* b, uint32_t* destination) {
+    if (DrawingOff()) return;
     // With b's top byte cleared, the saturated byte sum leaves a's top byte as it is.
     const __m128i colour = _mm_set1_epi32(static_cast<int>(kColourMask));
 #pragma GCC unroll 4
@@ -130,6 +135,7 @@ void AddPicturesSaturated(const uint32_t* a, const uint32_t* b, uint32_t* destin
 }
 
 void AveragePictures(const uint32_t* a, const uint32_t* b, uint32_t* destination) {
+    if (DrawingOff()) return;
     const __m128i halving = _mm_set1_epi32(static_cast<int>(kHalvingMask));
 #pragma GCC unroll 4
     for (size_t i = 0; i < kPicturePixels; i += kPixelsPerVector) {
@@ -148,6 +154,7 @@ bool DarkenByFadeLevel(const uint32_t* source, uint32_t* destination) {
 }
 
 void CopyNonZeroRows(const uint32_t* source, uint32_t* destination, uint32_t rowCount) {
+    if (DrawingOff()) return;
     for (uint32_t row = 0; row < rowCount;
          ++row, source += kPictureWidth, destination += kPictureWidth) {
 #pragma GCC unroll 4

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "effects/drawing_switch.h"
 #include "effects/pixel_ops.h"
 #include "host/host_settings.h"
 
@@ -117,6 +118,7 @@ uint32_t Texel(const uint32_t* texture, uint32_t position) {
 
 void DrawTexturedTriangle(TexturedVertex a, TexturedVertex b, TexturedVertex c,
                           const uint32_t* texture, uint32_t* target) {
+    if (DrawingOff()) return;
     const TriangleSetUp s = SetUpTriangle(a, b, c);
     if (s.rows02 == 0) return;
     const TexturedVertex& v0 = s.v[0];
@@ -176,6 +178,7 @@ void DrawTexturedTriangle(TexturedVertex a, TexturedVertex b, TexturedVertex c,
 }
 
 void DrawGlassTriangle(ScreenVertex a, ScreenVertex b, ScreenVertex c, uint32_t* target) {
+    if (DrawingOff()) return;
     const TriangleSetUp s = SetUpTriangle({a.x, a.y, 0, 0}, {b.x, b.y, 0, 0}, {c.x, c.y, 0, 0});
     const int64_t renderWidth = hostSettings.renderWidth;
     WalkTriangle(s, [&](int, int64_t, int64_t y, int64_t leftX, int64_t rightX) {
@@ -194,7 +197,7 @@ void DrawGlassTriangle(ScreenVertex a, ScreenVertex b, ScreenVertex c, uint32_t*
 
 void DrawAdditiveSprite(const uint32_t* texture, int32_t centreX, int32_t centreY, uint32_t size,
                         uint32_t* target) {
-    if (size == 0) return;
+    if (size == 0 || DrawingOff()) return;
     const int64_t renderWidth = hostSettings.renderWidth;
     const int64_t renderHeight = hostSettings.renderHeight;
     const int64_t side = size;

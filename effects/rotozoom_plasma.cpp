@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "data/wave_table.h"
+#include "effects/drawing_switch.h"
 
 namespace qx {
 
@@ -62,6 +63,7 @@ void BuildRotozoomTables() {
 }
 
 void DrawRotozoom(const uint32_t* texture, uint32_t* destination) {
+    if (DrawingOff()) return;
     uint8_t rowStep[kRotozoomColumnEntries], columnStep[kRotozoomColumnEntries];
     for (uint32_t k = 0; k < kRotozoomColumnEntries; ++k) {
         const uint32_t entry = static_cast<uint32_t>(rotozoomColumnTable[k]);
@@ -91,7 +93,7 @@ void DrawTablePlasma(const uint32_t* texture, uint32_t* destination) {
     const uint8_t a = plasmaState.plasmaPhaseA;
     uint8_t b = plasmaState.plasmaPhaseB;
     const uint32_t parity = plasmaState.plasmaParity;
-    for (uint32_t r = 0; r < kPictureHeight; ++r) {
+    for (uint32_t r = 0; r < kPictureHeight && !DrawingOff(); ++r) {
         uint8_t x = w[uint8_t(a + r)] / 2;
         uint8_t z = w[b] / 2;
         uint32_t* out = destination + r * kPictureWidth + ((parity + r) & 1);
@@ -110,6 +112,7 @@ void DrawTablePlasma(const uint32_t* texture, uint32_t* destination) {
 }
 
 void CopyScrolled(const uint32_t* source, uint32_t* destination) {
+    if (DrawingOff()) return;
     uint32_t row = scrollState.scrollRow % kScrollSourceRows;
     for (uint32_t y = 0; y < kPictureHeight; ++y) {
         std::memcpy(destination + y * kPictureWidth, source + row * kPictureWidth,

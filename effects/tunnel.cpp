@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "display/picture.h"
+#include "effects/drawing_switch.h"
 
 namespace qx {
 
@@ -96,6 +97,7 @@ void SetUpTunnelTables() {
 }
 
 void DrawTunnel(const uint32_t* texture, uint32_t* destination) {
+    if (DrawingOff()) return;
     const uint8_t phase = tunnelState.tunnelPhase;
     for (uint32_t y = 0; y < kPictureHeight; ++y) {
         const uint32_t offset = (y + kTunnelWindowRow) * kTunnelTableColumns + kTunnelWindowColumn;
@@ -112,6 +114,7 @@ void DrawTunnel(const uint32_t* texture, uint32_t* destination) {
 void AdvanceTunnel() { ++tunnelState.tunnelPhase; }
 
 void DrawInterference(const uint32_t* texture, uint32_t* destination) {
+    if (DrawingOff()) return;
     // The sums of one row at a time, in locals instead of whole-picture accumulation buffers;
     // sixteen bytes at a time, each lane wrapping on its own.
     typedef uint8_t Bytes16 __attribute__((vector_size(16)));

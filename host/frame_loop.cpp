@@ -1,5 +1,6 @@
 #include "host/frame_loop.h"
 
+#include "effects/drawing_switch.h"
 #include "host/capture.h"
 #include "host/command_line.h"
 #include "host/host_settings.h"
@@ -57,16 +58,33 @@ void StartPacing(uint32_t now) {
     tickScheduler.lastTickTime = now;
 }
 
+// The row from whose entry on the passes before `startPosition` must draw: the last row that
+// starts afresh and ends at or before it (so that its frames have drawn what is shown first), or
+// the table's first row.
+const SceneTableRow* FirstRowToDraw(uint32_t startPosition) {
+    const SceneTableRow* first = sequencerState.table;
+    for (const SceneTableRow* row = first;
+         row != nullptr && row->endPosition != kEndRowPosition && row->endPosition <= startPosition;
+         ++row)
+        if (row->startsAfresh) first = row;
+    return first;
+}
+
 // The passes before the start position, each as in the offline run but without presenting (there
-// are no events offline). It stops on the first pass that reads a music position at or past the
-// start, slept for but not run (true): the loop runs it at that time and position and presents
-// it. False when the show ended first.
+// are no events offline) and without drawing before the first row that must draw. It stops on the
+// first pass that reads a music position at or past the start, slept for but not run (true): the
+// loop runs it at that time and position and presents it. False when the show ended first.
 bool PlayUpTo(uint32_t startPosition) {
     Platform& platform = ThePlatform();
+    const SceneTableRow* firstDrawn = FirstRowToDraw(startPosition);
+    struct DrawingBackOn {
+        ~DrawingBackOn() { drawingSwitch.off = false; }
+    } drawingBackOn;
     for (;;) {
         SleepForPass();
         if (loopState.quitFlag != 0) return false;
         if (MusicPosition() >= startPosition) return true;
+        drawingSwitch.off = sequencerState.currentRow < firstDrawn;
         if (!RunSequencer()) {
             loopState.quitFlag = 1;
             return false;

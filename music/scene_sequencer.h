@@ -14,6 +14,10 @@ struct SceneTableRow {
     SceneRoutine enter;
     SceneRoutine frame;
     SceneRoutine leave;
+    // No pixel drawn before this row is entered is read from then on, by this row or any later
+    // one: its pictures are all drawn afresh from loaded pictures and state. A show started
+    // past such a row need not draw the passes before it.
+    bool startsAfresh = false;
 };
 
 inline constexpr uint32_t kEndRowPosition = 0xFFFFFFFF;  // marks the row that ends a table

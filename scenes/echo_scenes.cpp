@@ -1,6 +1,7 @@
 #include "scenes/echo_scenes.h"
 
 #include "data/object_image.h"
+#include "effects/drawing_switch.h"
 #include "effects/face_list.h"
 #include "effects/picture_filters.h"
 #include "effects/pixel_ops.h"
@@ -33,6 +34,7 @@ void DrawListedObjects() {
 }  // namespace
 
 void ConvertToGrey(uint32_t* picture) {
+    if (DrawingOff()) return;
     for (uint32_t i = 0; i < kPicturePixels; ++i) {
         const uint32_t p = picture[i];
         picture[i] = Grey(((p & 0xFF) + 2 * ((p >> 8) & 0xFF) + ((p >> 16) & 0xFF)) / 4);

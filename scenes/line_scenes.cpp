@@ -4,6 +4,7 @@
 
 #include "archive/asset_catalogue.h"
 #include "data/object_image.h"
+#include "effects/drawing_switch.h"
 #include "effects/face_list.h"
 #include "effects/fades.h"
 #include "effects/lines.h"
@@ -122,7 +123,7 @@ bool DrawRaysFrameWithJitter() {
     // Framebuffer pixel i shows work pixel i + jitter source: with -1 the picture moves one
     // pixel on in memory order and pixel 0, which would come from before the picture, is black.
     uint32_t* framebuffer = hostSettings.framebuffer;
-    if (framebuffer != nullptr) {
+    if (framebuffer != nullptr && !DrawingOff()) {
         const uint32_t count = std::min(hostSettings.pixelCount, kPicturePixels);
         if (sceneVariables.jitterSource == 0) {
             std::copy_n(workPicture, count, framebuffer);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "archive/asset_catalogue.h"
+#include "effects/drawing_switch.h"
 #include "effects/fades.h"
 #include "effects/film_grain.h"
 #include "effects/picture_filters.h"
@@ -123,12 +124,17 @@ void DrawTextStrip(uint32_t firstRow, uint32_t rowCount, uint32_t offset) {
 }
 
 void DecayTrails(uint32_t *picture, uint32_t k) {
+    if (DrawingOff()) return;
     for (uint32_t i = 0; i < kPicturePixels; ++i) picture[i] = picture[i] >= k ? picture[i] - k : 0;
 }
 
-void ClearPicture(uint32_t *picture) { std::fill_n(picture, kPicturePixels, 0u); }
+void ClearPicture(uint32_t *picture) {
+    if (DrawingOff()) return;
+    std::fill_n(picture, kPicturePixels, 0u);
+}
 
 void CopyPicture(const uint32_t *source, uint32_t *destination) {
+    if (DrawingOff()) return;
     std::copy_n(source, kPicturePixels, destination);
 }
 

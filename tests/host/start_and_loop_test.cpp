@@ -4,6 +4,7 @@
 // sound module. Every present is kept as a digest with the position its pass read and the timer.
 #include <algorithm>
 
+#include "scenes/scene_table.h"
 #include "support/host_fixture.h"
 #include "tools/archive/file_io.h"
 
@@ -69,7 +70,7 @@ protected:
         platform.clock = windowClock;
         platform.failReadsFromOffset = -1;
         EXPECT_EQ(ParseWords(std::move(words)), CommandLineResult::Run);
-        fakeSound.msPerRow = kMsPerRow;
+        fakeSound.msPerRow = msPerRow;
         platform.presentHookContext = &watch;
         testing::internal::CaptureStderr();
         EXPECT_EQ(RunProduction(), expectedExit);
@@ -83,6 +84,7 @@ protected:
     }
     std::string errors;
     uint32_t windowClock = 0;  // the platform's clock when a run starts
+    uint32_t msPerRow = kMsPerRow;
 };
 
 // The title darkening under the wireframe trails, the rays over those trails, a row byte past the
@@ -98,6 +100,25 @@ TEST_F(ProductionRunTest, OfflineStartShowsTheFullShowsFramesFromTheStart) {
         EXPECT_EQ(started.size(), 20u);  // nothing of the pre-roll is presented
         EXPECT_EQ(started, From(full, start, 20));
         EXPECT_EQ(loopState.passCount, 20u);
+    }
+}
+
+// The pre-roll does not draw before the last row that starts afresh ahead of the start. Started
+// where any row ends, the next 120 frames (seven orders or more) are the full show's: no pass
+// before that row drew anything a later one reads, and no drawing routine skipped held other
+// state. At 4 ms a row, so that every row that starts afresh plays frames, as at the song's speed.
+TEST_F(ProductionRunTest, StartAtEveryRowsEndShowsTheFullShowsFrames) {
+    msPerRow = 4;
+    const std::vector<Shown> full = Run({"--headless"});
+    // The last row ends the show: a start there is past its end.
+    for (const SceneTableRow* row = ProductionSceneTable(); row[1].endPosition != kEndRowPosition;
+         ++row) {
+        const uint32_t start = row->endPosition;
+        SCOPED_TRACE(start);
+        const std::vector<Shown> started = Run(
+            {"--headless", "--start",
+             std::to_string(start >> 8) + ":" + std::to_string(start & 0xFF), "--frames", "120"});
+        ASSERT_EQ(started, From(full, start, 120));
     }
 }
 
