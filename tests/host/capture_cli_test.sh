@@ -43,6 +43,14 @@ head -n 1 "$work/b/show.Y4M" | grep -q " A1:1 " || fail "square pixels: $(head -
 cmp -s "$work/a/show.wav" "$work/b/show.wav" || fail "the sound differs between two runs"
 rm -r "$work/a" "$work/b"
 
+# From a start position the sound begins with the first picture: 3000 ms again, give or take the
+# one frame that whole milliseconds round off at either end.
+"$program" --start 29 --frames 90 --fps 30 --capture "$work/s.y4m" 2>"$work/err" ||
+  fail "the capture from a start position exited $?"
+frames=$((($(stat -c %s "$work/s.wav") - 44) / 4))
+[ "$frames" -ge 132299 ] && [ "$frames" -le 132301 ] || fail "from a start: $frames sound frames"
+rm "$work/s.y4m" "$work/s.wav"
+
 plain=$("$program" /debug --headless --frames 150 --digest) || fail "the plain run failed"
 recorded=$("$program" /debug --frames 150 --digest --capture "$work/c.y4m") || fail "the capture failed"
 [ -n "$plain" ] && [ "$plain" = "$recorded" ] || fail "digests differ: $plain / $recorded"

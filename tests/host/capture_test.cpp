@@ -105,6 +105,7 @@ TEST(CaptureFormatTest, EncoderReadsPicturesOnStandardInputAndSoundOnDescriptor3
         EncoderArguments("o.partial.mkv", 50, FitCapture(0, 0, false));
     EXPECT_EQ(words.front(), "ffmpeg");
     EXPECT_EQ(words.back(), "o.partial.mkv");
+    EXPECT_NE(std::find(words.begin(), words.end(), "veryfast"), words.end());  // H.264 in mkv
     const auto after = [&](const std::string& word, size_t from = 0) {
         auto at = std::find(words.begin() + static_cast<ptrdiff_t>(from), words.end(), word);
         return at == words.end() || at + 1 == words.end() ? std::string() : *(at + 1);
