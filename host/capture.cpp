@@ -59,21 +59,23 @@ void PutLittle(uint8_t* out, uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) out[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
-// Percent of the show reached: how far the music is through the scene table, or through the
-// frame limit when that comes first.
+// Share of the recording made: how far the music is from the start position (0 without one) to
+// the end of the scene table, or through the frame limit when that comes first.
 double ShowFraction() {
     const auto linear = [](uint32_t position) {
         return double(position >> 8) * kRowsPerOrder + double(position & 0xFF);
     };
-    const uint32_t last = ProductionSceneTable()[kSceneRowCount - 1].endPosition;
-    double fraction = std::min(1.0, linear(sequencerState.lastPassPosition) / linear(last));
+    const double first = linear(launchOptions.startPosition);
+    const double last = linear(ProductionSceneTable()[kSceneRowCount - 1].endPosition);
+    const double reached = linear(sequencerState.lastPassPosition) - first;
+    double fraction = last > first ? std::clamp(reached / (last - first), 0.0, 1.0) : 1.0;
     if (launchOptions.frameLimit != 0)
         fraction =
             std::max(fraction, double(captureState.framesWritten) / launchOptions.frameLimit);
     return fraction;
 }
 
-// One line, rewritten in place: percent of the show, frames, speed against real time, time left.
+// One line, rewritten in place: percent of the recording, frames, speed against real time, time left.
 void ShowProgress(bool last) {
     const Clock::time_point now = Clock::now();
     if (!last && now - captureState.lastProgress < kProgressInterval) return;
