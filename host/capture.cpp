@@ -75,7 +75,8 @@ double ShowFraction() {
     return fraction;
 }
 
-// One line, rewritten in place: percent of the recording, frames, speed against real time, time left.
+// One line, rewritten in place: percent of the recording, frames, speed against real time, time
+// left.
 void ShowProgress(bool last) {
     const Clock::time_point now = Clock::now();
     if (!last && now - captureState.lastProgress < kProgressInterval) return;
