@@ -35,6 +35,14 @@ inline uint32_t AverageChannels(uint32_t a, uint32_t b) {
     return ((a & kHalvingMask) >> 1) + ((b & kHalvingMask) >> 1);
 }
 
+// Per channel floor((a x (256 - w) + b x w) / 256) for a weight w of 0..256; the top byte
+// becomes 0.
+inline uint32_t LerpChannels(uint32_t a, uint32_t b, uint32_t w) {
+    const uint32_t redBlue = ((a & 0x00FF00FF) * (256 - w) + (b & 0x00FF00FF) * w) >> 8;
+    const uint32_t green = ((a & 0x0000FF00) * (256 - w) + (b & 0x0000FF00) * w) >> 8;
+    return (redBlue & 0x00FF00FF) | (green & 0x0000FF00);
+}
+
 // The same level in all three channels, e.g. for a fade or a grey pixel.
 inline uint32_t Grey(uint32_t level) { return level * 0x010101u; }
 

@@ -15,6 +15,7 @@
 #include <iterator>
 
 #include "display/picture.h"
+#include "display/sharp_scaler.h"
 #include "platform/posix_system.h"
 #include "platform/termination_signals.h"
 
@@ -90,6 +91,13 @@ public:
             ShutDownVideo();
             return false;
         }
+        // SDL's software renderer draws into the window's own surface. On X11 that surface is by
+        // default shown through an OpenGL texture, which without a graphics card costs more than
+        // everything else together; X11's shared-memory images are what a software renderer
+        // wants. (The user's SDL_FRAMEBUFFER_ACCELERATION still decides.)
+        if (SDL_strcasecmp(SDL_GetCurrentVideoDriver(), "x11") == 0) {
+            SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
+        }
         renderTargets_ = true;
 
         const int frameWidth = static_cast<int>(request.width != 0 ? request.width : kPictureWidth);
@@ -114,6 +122,15 @@ public:
 
         renderer_ =
             SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+        // Without a graphics card OpenGL is a software rasteriser, which costs several times what
+        // SDL's own software renderer does for the same picture: unless the user chose a
+        // renderer (SDL_RENDER_DRIVER), SDL's is used then.
+        const char* chosen = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+        if (renderer_ != nullptr && (chosen == nullptr || chosen[0] == '\0') &&
+            !IsSoftwareRenderer(renderer_) && RendersOnProcessor(renderer_)) {
+            SDL_DestroyRenderer(renderer_);
+            renderer_ = nullptr;
+        }
         if (renderer_ == nullptr) {
             renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
         }
@@ -124,6 +141,7 @@ public:
             return false;
         }
         SDL_SetRenderDrawColor(renderer_, 0, 0, 0, SDL_ALPHA_OPAQUE);
+        fitOnProcessor_ = RendersOnProcessor(renderer_);
         // No text is typed into this window; keep input methods out of the key path.
         SDL_StopTextInput();
         return true;
@@ -227,13 +245,16 @@ public:
         if (renderer_ == nullptr || width == 0 || height == 0) {
             return false;
         }
-        source_ =
-            SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING,
-                              static_cast<int>(width), static_cast<int>(height));
-        if (source_ == nullptr) {
-            return false;
+        // Fitted on the processor, the texture is made at the first present, at the fitted size.
+        if (!fitOnProcessor_) {
+            source_ =
+                SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                  static_cast<int>(width), static_cast<int>(height));
+            if (source_ == nullptr) {
+                return false;
+            }
+            SDL_SetTextureScaleMode(source_, SDL_ScaleModeNearest);
         }
-        SDL_SetTextureScaleMode(source_, SDL_ScaleModeNearest);
         sourceWidth_ = static_cast<int>(width);
         sourceHeight_ = static_cast<int>(height);
         return true;
@@ -241,10 +262,8 @@ public:
 
     void ReleasePresentSurface() override {
         ReleasePrescaled();
-        if (source_ != nullptr) {
-            SDL_DestroyTexture(source_);
-            source_ = nullptr;
-        }
+        ReleaseTexture(source_);
+        ReleaseTexture(fitted_);
         sourceWidth_ = 0;
         sourceHeight_ = 0;
     }
@@ -253,16 +272,11 @@ public:
     // read out of bounds. Nothing is uploaded or drawn for a window nobody can see: a hidden
     // window never waits for vsync, and the frame loop's sleep keeps the processor free.
     void Present(const uint32_t* pixels, uint32_t width, uint32_t height, uint32_t pitch) override {
-        if (!WindowVisible() || renderer_ == nullptr || source_ == nullptr || pixels == nullptr ||
+        if (!WindowVisible() || renderer_ == nullptr || pixels == nullptr ||
             static_cast<int>(width) != sourceWidth_ || static_cast<int>(height) != sourceHeight_ ||
             pitch < width) {
             return;
         }
-        if (SDL_UpdateTexture(source_, nullptr, pixels,
-                              static_cast<int>(pitch * sizeof(uint32_t))) != 0) {
-            return;
-        }
-
         int outputWidth = 0;
         int outputHeight = 0;
         if (SDL_GetRendererOutputSize(renderer_, &outputWidth, &outputHeight) != 0 ||
@@ -270,12 +284,15 @@ public:
             return;
         }
         const SDL_Rect target = FitRectangle(outputWidth, outputHeight);
-
-        SDL_Texture* scaled = Prescaled(target);
+        SDL_Texture* shown = fitOnProcessor_ ? FittedOnProcessor(pixels, pitch, target)
+                                             : FittedByRenderer(pixels, pitch, target);
+        if (shown == nullptr) {
+            return;
+        }
         SDL_SetRenderTarget(renderer_, nullptr);
         SDL_SetRenderDrawColor(renderer_, 0, 0, 0, SDL_ALPHA_OPAQUE);
-        SDL_RenderClear(renderer_);
-        SDL_RenderCopy(renderer_, scaled != nullptr ? scaled : source_, nullptr, &target);
+        ClearAround(target, outputWidth, outputHeight);
+        SDL_RenderCopy(renderer_, shown, nullptr, &target);
         SDL_RenderPresent(renderer_);
     }
 
@@ -423,7 +440,7 @@ private:
     }
 
     void RecreatePresentSurface() {
-        if (source_ == nullptr) {
+        if (sourceWidth_ == 0) {
             return;
         }
         const auto width = static_cast<uint32_t>(sourceWidth_);
@@ -451,6 +468,104 @@ private:
         rect.x = (outputWidth - rect.w) / 2;
         rect.y = (outputHeight - rect.h) / 2;
         return rect;
+    }
+
+    // Whether the renderer draws with the processor: SDL's software renderer, or OpenGL on a
+    // software rasteriser (llvmpipe and its kin, as on a machine without a graphics card). Such
+    // a renderer is handed the picture already fitted, to copy 1:1; scaling there costs far more
+    // than the fit on the processor does.
+    static bool RendersOnProcessor(SDL_Renderer* renderer) {
+        SDL_RendererInfo info;
+        if (IsSoftwareRenderer(renderer)) {
+            return true;
+        }
+        if (SDL_GetRendererInfo(renderer, &info) != 0 || info.name == nullptr ||
+            SDL_strncasecmp(info.name, "opengl", 6) != 0) {
+            return false;
+        }
+        // The renderer's context is current once it has been created.
+        using GetString = const unsigned char* (*)(unsigned int);
+        constexpr unsigned int kGlRenderer = 0x1F01;
+        const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+        const char* name =
+            getString != nullptr ? reinterpret_cast<const char*>(getString(kGlRenderer)) : nullptr;
+        if (name == nullptr) {
+            return false;
+        }
+        for (const char* software : {"llvmpipe", "softpipe", "swrast", "software"}) {
+            if (SDL_strcasestr(name, software) != nullptr) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    static bool IsSoftwareRenderer(SDL_Renderer* renderer) {
+        SDL_RendererInfo info;
+        return SDL_GetRendererInfo(renderer, &info) == 0 &&
+               ((info.flags & SDL_RENDERER_SOFTWARE) != 0 ||
+                (info.name != nullptr && SDL_strcasecmp(info.name, "software") == 0));
+    }
+
+    // Black over whatever of the output the picture does not cover.
+    void ClearAround(const SDL_Rect& picture, int outputWidth, int outputHeight) {
+        const SDL_Rect bars[] = {
+            {0, 0, outputWidth, picture.y},
+            {0, picture.y + picture.h, outputWidth, outputHeight - picture.y - picture.h},
+            {0, picture.y, picture.x, picture.h},
+            {picture.x + picture.w, picture.y, outputWidth - picture.x - picture.w, picture.h}};
+        for (const SDL_Rect& bar : bars) {
+            if (bar.w > 0 && bar.h > 0) {
+                SDL_RenderFillRect(renderer_, &bar);
+            }
+        }
+    }
+
+    // The picture fitted to `target` by the scaler into a streaming texture of that size, to be
+    // copied 1:1; null when no texture can be had.
+    SDL_Texture* FittedOnProcessor(const uint32_t* pixels, uint32_t pitch, const SDL_Rect& target) {
+        if (fitted_ == nullptr || target.w != fittedWidth_ || target.h != fittedHeight_) {
+            ReleaseTexture(fitted_);
+            fitted_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_XRGB8888,
+                                        SDL_TEXTUREACCESS_STREAMING, target.w, target.h);
+            if (fitted_ == nullptr) {
+                return nullptr;
+            }
+            SDL_SetTextureScaleMode(fitted_, SDL_ScaleModeNearest);
+            fittedWidth_ = target.w;
+            fittedHeight_ = target.h;
+            scaler_.Configure(static_cast<uint32_t>(sourceWidth_),
+                              static_cast<uint32_t>(sourceHeight_), static_cast<uint32_t>(target.w),
+                              static_cast<uint32_t>(target.h));
+        }
+        void* texels = nullptr;
+        int texturePitch = 0;
+        if (SDL_LockTexture(fitted_, nullptr, &texels, &texturePitch) != 0) {
+            return nullptr;
+        }
+        scaler_.Scale(pixels, pitch, static_cast<uint32_t*>(texels),
+                      static_cast<uint32_t>(texturePitch) / sizeof(uint32_t));
+        SDL_UnlockTexture(fitted_);
+        return fitted_;
+    }
+
+    // The picture uploaded at its own size; the renderer enlarges it (through the prescaled
+    // target where it has render targets).
+    SDL_Texture* FittedByRenderer(const uint32_t* pixels, uint32_t pitch, const SDL_Rect& target) {
+        if (source_ == nullptr ||
+            SDL_UpdateTexture(source_, nullptr, pixels,
+                              static_cast<int>(pitch * sizeof(uint32_t))) != 0) {
+            return nullptr;
+        }
+        SDL_Texture* scaled = Prescaled(target);
+        return scaled != nullptr ? scaled : source_;
+    }
+
+    static void ReleaseTexture(SDL_Texture*& texture) {
+        if (texture != nullptr) {
+            SDL_DestroyTexture(texture);
+            texture = nullptr;
+        }
     }
 
     // Draws the source enlarged by whole factors per axis (nearest neighbour) into the
@@ -499,14 +614,19 @@ private:
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* source_ = nullptr;     // the framebuffer, streaming, nearest-neighbour sampled
     SDL_Texture* prescaled_ = nullptr;  // render target, source x (factorX_, factorY_), linear
-    SDL_Rect windowed_{};               // placement before full screen, in screen coordinates
+    SDL_Texture* fitted_ = nullptr;     // streaming, the picture fitted on the processor, 1:1
+    SharpScaler scaler_;
+    int fittedWidth_ = 0;
+    int fittedHeight_ = 0;
+    SDL_Rect windowed_{};  // placement before full screen, in screen coordinates
     int sourceWidth_ = 0;
     int sourceHeight_ = 0;
     int factorX_ = 0;
     int factorY_ = 0;
     bool squarePixels_ = false;
-    bool modeSet_ = false;       // SetDisplayMode entered full screen; Restore leaves it
-    bool renderTargets_ = true;  // cleared for good once the renderer refused a target
+    bool fitOnProcessor_ = false;  // the renderer copies a picture fitted by scaler_
+    bool modeSet_ = false;         // SetDisplayMode entered full screen; Restore leaves it
+    bool renderTargets_ = true;    // cleared for good once the renderer refused a target
     bool videoInitialised_ = false;
 };
 
