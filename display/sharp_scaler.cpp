@@ -38,11 +38,15 @@ void BlendRows(const uint32_t* a, const uint32_t* b, uint32_t weight, uint32_t* 
 
 }  // namespace
 
+uint32_t SharpFactor(uint32_t sourceSize, uint32_t outputSize) {
+    return static_cast<uint32_t>(std::clamp<uint64_t>(
+        (uint64_t{outputSize} + sourceSize - 1) / sourceSize, 1, kMaxSharpFactor));
+}
+
 std::vector<SharpTap> SharpTaps(uint32_t sourceSize, uint32_t outputSize) {
     std::vector<SharpTap> taps(outputSize);
     if (sourceSize == 0 || outputSize == 0) return taps;
-    const uint64_t factor = std::clamp<uint64_t>(
-        (uint64_t{outputSize} + sourceSize - 1) / sourceSize, 1, kMaxSharpFactor);
+    const uint64_t factor = SharpFactor(sourceSize, outputSize);
     const uint64_t enlarged = uint64_t{sourceSize} * factor;
     const uint64_t span = 2 * uint64_t{outputSize};
     for (uint32_t i = 0; i < outputSize; ++i) {

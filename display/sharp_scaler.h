@@ -13,7 +13,13 @@
 
 namespace qx {
 
+// Beyond this factor the linear fit is already visually sharp, and a larger enlargement (the
+// renderer's intermediate texture, the capture's filter) would only cost memory.
 inline constexpr uint32_t kMaxSharpFactor = 8;
+
+// The whole enlargement factor of one axis: the smallest that reaches the output size, from 1 to
+// kMaxSharpFactor. Sizes > 0.
+uint32_t SharpFactor(uint32_t sourceSize, uint32_t outputSize);
 
 // One output column (or row) of the fit: the picture column it starts from and the weight,
 // 0..255 in 256ths, of the next picture column. Weight 0 reads the first column alone.

@@ -406,10 +406,8 @@ CaptureGeometry FitCapture(uint32_t width, uint32_t height, bool squarePixels) {
     g.padLeft = (width - g.fitWidth) / 2 & ~1u;
     g.padTop = (height - g.fitHeight) / 2 & ~1u;
     // As the window: the smallest whole multiple reaching the fitted size, at most 8.
-    g.prescaleX =
-        std::clamp((g.fitWidth + kPictureWidth - 1) / kPictureWidth, 1u, kMaxCapturePrescale);
-    g.prescaleY =
-        std::clamp((g.fitHeight + kPictureHeight - 1) / kPictureHeight, 1u, kMaxCapturePrescale);
+    g.prescaleX = SharpFactor(kPictureWidth, g.fitWidth);
+    g.prescaleY = SharpFactor(kPictureHeight, g.fitHeight);
     return g;
 }
 

@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "display/sharp_scaler.h"
 #include "platform/child_process.h"
 
 namespace qx {
@@ -40,7 +41,7 @@ inline constexpr uint32_t kCaptureWidth = 1440;
 inline constexpr uint32_t kCaptureHeight = 1080;
 inline constexpr uint32_t kCaptureSquareWidth = 1600;
 inline constexpr uint32_t kCaptureSquareHeight = 1000;
-inline constexpr uint32_t kMaxCapturePrescale = 8;  // per axis, as in the window
+inline constexpr uint32_t kMaxCapturePrescale = kMaxSharpFactor;  // per axis, as in the window
 // Pictures kept for ffmpeg while it reads sound first (130 ms at 60 frames a second).
 inline constexpr uint32_t kEncoderQueuePictures = 8;
 

@@ -24,9 +24,6 @@ namespace {
 
 // Windowed client area: this many times the framebuffer width.
 constexpr int kWindowScale = 3;
-// Upper bound of the nearest-neighbour prescale per axis; beyond it the final linear pass is
-// already visually sharp and the intermediate texture would only cost memory.
-constexpr int kMaxPrescale = 8;
 // The depths the mode enumeration offers; any of them is emulated by the presentation.
 constexpr uint32_t kModeDepths[] = {15, 16, 24, 32};
 
@@ -59,12 +56,6 @@ MouseButton TranslateButton(uint8_t button) {
         default:
             return MouseButton::Other;
     }
-}
-
-// Ceiling of a / b for positive b, at least 1 and at most kMaxPrescale.
-int PrescaleFactor(int destination, int source) {
-    const int factor = (destination + source - 1) / source;
-    return std::clamp(factor, 1, kMaxPrescale);
 }
 
 class SdlPlatform final : public Platform {
@@ -127,7 +118,7 @@ public:
         // renderer (SDL_RENDER_DRIVER), SDL's is used then.
         const char* chosen = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
         if (renderer_ != nullptr && (chosen == nullptr || chosen[0] == '\0') &&
-            !IsSoftwareRenderer(renderer_) && RendersOnProcessor(renderer_)) {
+            IsSoftwareOpenGl(renderer_)) {
             SDL_DestroyRenderer(renderer_);
             renderer_ = nullptr;
         }
@@ -141,7 +132,9 @@ public:
             return false;
         }
         SDL_SetRenderDrawColor(renderer_, 0, 0, 0, SDL_ALPHA_OPAQUE);
-        fitOnProcessor_ = RendersOnProcessor(renderer_);
+        // A renderer that draws on the processor is handed the picture already fitted, to copy
+        // 1:1: scaling there costs far more than the fit on the processor does.
+        fitOnProcessor_ = IsSoftwareRenderer(renderer_) || IsSoftwareOpenGl(renderer_);
         // No text is typed into this window; keep input methods out of the key path.
         SDL_StopTextInput();
         return true;
@@ -470,15 +463,10 @@ private:
         return rect;
     }
 
-    // Whether the renderer draws with the processor: SDL's software renderer, or OpenGL on a
-    // software rasteriser (llvmpipe and its kin, as on a machine without a graphics card). Such
-    // a renderer is handed the picture already fitted, to copy 1:1; scaling there costs far more
-    // than the fit on the processor does.
-    static bool RendersOnProcessor(SDL_Renderer* renderer) {
+    // Whether the renderer is OpenGL on a software rasteriser (llvmpipe and its kin, as on a
+    // machine without a graphics card).
+    static bool IsSoftwareOpenGl(SDL_Renderer* renderer) {
         SDL_RendererInfo info;
-        if (IsSoftwareRenderer(renderer)) {
-            return true;
-        }
         if (SDL_GetRendererInfo(renderer, &info) != 0 || info.name == nullptr ||
             SDL_strncasecmp(info.name, "opengl", 6) != 0) {
             return false;
@@ -500,11 +488,11 @@ private:
         return false;
     }
 
+    // SDL's own software renderer.
     static bool IsSoftwareRenderer(SDL_Renderer* renderer) {
         SDL_RendererInfo info;
         return SDL_GetRendererInfo(renderer, &info) == 0 &&
-               ((info.flags & SDL_RENDERER_SOFTWARE) != 0 ||
-                (info.name != nullptr && SDL_strcasecmp(info.name, "software") == 0));
+               (info.flags & SDL_RENDERER_SOFTWARE) != 0;
     }
 
     // Black over whatever of the output the picture does not cover.
@@ -524,7 +512,8 @@ private:
     // The picture fitted to `target` by the scaler into a streaming texture of that size, to be
     // copied 1:1; null when no texture can be had.
     SDL_Texture* FittedOnProcessor(const uint32_t* pixels, uint32_t pitch, const SDL_Rect& target) {
-        if (fitted_ == nullptr || target.w != fittedWidth_ || target.h != fittedHeight_) {
+        if (fitted_ == nullptr || static_cast<uint32_t>(target.w) != scaler_.OutputWidth() ||
+            static_cast<uint32_t>(target.h) != scaler_.OutputHeight()) {
             ReleaseTexture(fitted_);
             fitted_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_XRGB8888,
                                         SDL_TEXTUREACCESS_STREAMING, target.w, target.h);
@@ -532,8 +521,6 @@ private:
                 return nullptr;
             }
             SDL_SetTextureScaleMode(fitted_, SDL_ScaleModeNearest);
-            fittedWidth_ = target.w;
-            fittedHeight_ = target.h;
             scaler_.Configure(static_cast<uint32_t>(sourceWidth_),
                               static_cast<uint32_t>(sourceHeight_), static_cast<uint32_t>(target.w),
                               static_cast<uint32_t>(target.h));
@@ -576,8 +563,12 @@ private:
         if (!renderTargets_ || SDL_RenderTargetSupported(renderer_) != SDL_TRUE) {
             return nullptr;
         }
-        const int factorX = PrescaleFactor(target.w, sourceWidth_);
-        const int factorY = PrescaleFactor(target.h, sourceHeight_);
+        const auto factor = [](int source, int output) {
+            return static_cast<int>(
+                SharpFactor(static_cast<uint32_t>(source), static_cast<uint32_t>(output)));
+        };
+        const int factorX = factor(sourceWidth_, target.w);
+        const int factorY = factor(sourceHeight_, target.h);
         if (prescaled_ == nullptr || factorX != factorX_ || factorY != factorY_) {
             ReleasePrescaled();
             prescaled_ =
@@ -615,10 +606,8 @@ private:
     SDL_Texture* source_ = nullptr;     // the framebuffer, streaming, nearest-neighbour sampled
     SDL_Texture* prescaled_ = nullptr;  // render target, source x (factorX_, factorY_), linear
     SDL_Texture* fitted_ = nullptr;     // streaming, the picture fitted on the processor, 1:1
-    SharpScaler scaler_;
-    int fittedWidth_ = 0;
-    int fittedHeight_ = 0;
-    SDL_Rect windowed_{};  // placement before full screen, in screen coordinates
+    SharpScaler scaler_;                // configured for fitted_'s size
+    SDL_Rect windowed_{};               // placement before full screen, in screen coordinates
     int sourceWidth_ = 0;
     int sourceHeight_ = 0;
     int factorX_ = 0;
