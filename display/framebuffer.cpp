@@ -34,6 +34,11 @@ uint32_t QuantiseTo565(uint32_t pixel) {
     return (r << 16) | (g << 8) | b;
 }
 
+uint64_t DigestPixels(uint64_t digest, const uint32_t* pixels, size_t count) {
+    for (size_t i = 0; i < count; ++i) digest = (digest ^ pixels[i]) * 0x100000001B3;
+    return digest;
+}
+
 uint32_t* CreateFramebuffer(uint32_t width, uint32_t height, uint32_t bitsPerPixel) {
     if (bitsPerPixel != 32 || width == 0 || height == 0 ||
         static_cast<uint64_t>(width) * height > kFramebufferCapacity)
@@ -61,11 +66,9 @@ void PresentWithBlit() {
             std::transform(shown, shown + count, quantisedPixels, QuantiseTo565);
         shown = quantisedPixels;
     }
-    if (framebufferState.digestEnabled) {
-        uint64_t digest = framebufferState.digest;
-        for (uint32_t i = 0; i < width * rows; ++i) digest = (digest ^ shown[i]) * 0x100000001B3;
-        framebufferState.digest = digest;
-    }
+    if (framebufferState.digestEnabled)
+        framebufferState.digest =
+            DigestPixels(framebufferState.digest, shown, size_t{width} * rows);
     framebufferState.lastShown = shown;
     ThePlatform().Present(shown, width, rows, width);
 }

@@ -2,6 +2,7 @@
 // Pixels are 0x00RRGGBB, rows top first, width pixels apart, no gaps.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "host/host_settings.h"
@@ -11,6 +12,11 @@ namespace qx {
 inline constexpr uint32_t kFramebufferCapacity =
     kPictureWidth * kWindowedHeight;  // pixels: the largest display
 
+// The picture digest of --digest and --row-digests: 64-bit FNV-1a, one 32-bit pixel a step,
+// continuing from `digest` (kDigestSeed, the FNV offset basis, for a fresh one).
+inline constexpr uint64_t kDigestSeed = 0xCBF29CE484222325;
+uint64_t DigestPixels(uint64_t digest, const uint32_t* pixels, size_t count);
+
 // The pixels live here; their address is kept once, in hostSettings.framebuffer, where start-up
 // stores what CreateFramebuffer returns and where the scenes, the overlay and the present read it.
 struct FramebufferState {
@@ -19,8 +25,8 @@ struct FramebufferState {
     uint32_t shownHeight = 0;  // rows presented: the scenes' region, never the caption rows
     bool surfaceCreated = false;
     bool digestEnabled = false;
-    const uint32_t* lastShown = nullptr;   // the picture last presented (quantised when emulated)
-    uint64_t digest = 0xCBF29CE484222325;  // FNV-1a over every pixel presented
+    const uint32_t* lastShown = nullptr;  // the picture last presented (quantised when emulated)
+    uint64_t digest = kDigestSeed;        // DigestPixels over every pixel presented
 };
 extern FramebufferState framebufferState;
 

@@ -108,6 +108,8 @@ void PrintUsage(std::FILE* stream) {
         "                   row as a PNG grid with the rows' names at the end\n"
         "  --storyboard-half FILE\n"
         "                   the same storyboard at half size\n"
+        "  --row-digests    play offline (as --headless) and print for every scene row\n"
+        "                   'NN name DIGEST', the digest of its storyboard frame\n"
         "  --bench          play offline (as --headless) and print how long every scene's\n"
         "                   frames took and how fast the whole show ran\n"
         "  --capture FILE   play offline (as --headless) and record every frame and the sound:\n"
@@ -164,6 +166,9 @@ CommandLineResult ParseCommandLine(int argc, const char* const* argv) {
             launchOptions.printDigest = true;
         } else if (name == "bench" && !hasValue) {
             launchOptions.printTimingReport = true;
+            launchOptions.headless = true;
+        } else if (name == "row-digests" && !hasValue) {
+            launchOptions.printRowDigests = true;
             launchOptions.headless = true;
         } else if (name == "fps") {
             if (!takeValue() || !ParseNumber(value, 1000, launchOptions.framesPerSecond))

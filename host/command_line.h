@@ -20,8 +20,10 @@ struct LaunchOptions {
     std::string storyboardFile;
     std::string storyboardHalfFile;
     bool printTimingReport = false;  // time every scene's frames; implies headless
-    std::string captureFile;         // video (and sound) of the offline run; implies headless
-    uint32_t captureWidth = 0;       // size of an encoded capture; 0: the default for the shape
+    // Print the digest of every scene table row's storyboard frame at the end; implies headless.
+    bool printRowDigests = false;
+    std::string captureFile;    // video (and sound) of the offline run; implies headless
+    uint32_t captureWidth = 0;  // size of an encoded capture; 0: the default for the shape
     uint32_t captureHeight = 0;
     // Music position (order x 256 + row) from which the show is shown; everything before it is
     // played offline and silently first. 0: from the beginning.

@@ -1,6 +1,7 @@
 // Entry point: parse the command line, pick the desktop or the offline platform, play, and write
-// the capture, the storyboard files and the timing report an offline run was asked for. A run
-// ended by SIGINT or SIGTERM shuts down as after Escape and exits with 128 + the signal's number.
+// the capture, the storyboard files, the timing report and the row digests an offline run was
+// asked for. A run ended by SIGINT or SIGTERM shuts down as after Escape and exits with 128 + the
+// signal's number.
 #include <cstdio>
 #include <string>
 
@@ -42,7 +43,7 @@ int main(int argc, char** argv) {
             break;
     }
     posix::InstallTerminationHandlers();
-    // --storyboard, --storyboard-half, --bench and --capture have set headless too.
+    // --storyboard, --storyboard-half, --row-digests, --bench and --capture have set headless too.
     static OfflinePlatform offline;
     if (launchOptions.headless) {
         UsePlatform(&offline);
@@ -51,7 +52,7 @@ int main(int argc, char** argv) {
     }
     const std::string& fullFile = launchOptions.storyboardFile;
     const std::string& halfFile = launchOptions.storyboardHalfFile;
-    if (!fullFile.empty() || !halfFile.empty()) StartStoryboard();
+    if (!fullFile.empty() || !halfFile.empty() || launchOptions.printRowDigests) StartStoryboard();
     if (launchOptions.printTimingReport) StartTimingReport();
     framebufferState.digestEnabled = launchOptions.printDigest;
     const bool capturing = !launchOptions.captureFile.empty();
@@ -63,7 +64,8 @@ int main(int argc, char** argv) {
     if (capturing && !FinishCapture()) ReportError();
     // A run cut short by a signal leaves no storyboard or report behind.
     const bool signalled = posix::TerminationSignal() != 0;
-    if (storyboardState.recording && errorState.errorCode == kErrorNone && !signalled) {
+    if ((!fullFile.empty() || !halfFile.empty()) && errorState.errorCode == kErrorNone &&
+        !signalled) {
         const RgbImage board = ComposeRecordedStoryboard();
         if (!(fullFile.empty() || WriteStoryboard(fullFile, board)) ||
             !(halfFile.empty() || WriteStoryboard(halfFile, HalveImage(board))))
@@ -71,6 +73,8 @@ int main(int argc, char** argv) {
     }
     if (launchOptions.printTimingReport && errorState.errorCode == kErrorNone && !signalled)
         PrintTimingReport(stdout, loopState.passCount);
+    if (launchOptions.printRowDigests && errorState.errorCode == kErrorNone && !signalled)
+        PrintRowDigests(stdout);
     if (launchOptions.printDigest)
         std::printf("%016llx %llu frames\n",
                     static_cast<unsigned long long>(framebufferState.digest),

@@ -105,4 +105,17 @@ RgbImage ComposeRecordedStoryboard() {
     return ComposeStoryboard(frames, names);
 }
 
+void PrintRowDigests(std::FILE* stream) {
+    for (uint32_t tile = 0; tile < kStoryboardTiles; ++tile) {
+        std::fprintf(stream, "%02u %s ", static_cast<unsigned>(tile), SceneRowName(tile));
+        if (storyboardState.kept[tile])
+            std::fprintf(stream, "%016llx\n",
+                         static_cast<unsigned long long>(DigestPixels(
+                             kDigestSeed, &storyboardState.frames[size_t{tile} * kPicturePixels],
+                             kPicturePixels)));
+        else
+            std::fputs("none\n", stream);
+    }
+}
+
 }  // namespace qx

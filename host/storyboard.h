@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <span>
 #include <vector>
 
@@ -49,5 +50,9 @@ RgbImage ComposeStoryboard(std::span<const uint32_t* const, kStoryboardTiles> fr
 
 // The storyboard of the frames kept so far, labelled with the production's row names.
 RgbImage ComposeRecordedStoryboard();
+
+// One line a table row, "NN row-name DIGEST": the digest (DigestPixels from kDigestSeed, 16 hex
+// digits) of the row's kept frame, "none" for a row no frame was kept of.
+void PrintRowDigests(std::FILE* stream);
 
 }  // namespace qx

@@ -85,12 +85,16 @@ TEST_F(CommandLineTest, OptionValuesAreTakenOutOfTheWords) {
     EXPECT_FALSE(OptionPresent("0"));
 }
 
-TEST_F(CommandLineTest, StoryboardFilesImplyTheOfflineRun) {
+TEST_F(CommandLineTest, StoryboardFilesAndRowDigestsImplyTheOfflineRun) {
     Read({"--storyboard", "a b.png", "--storyboard-half=half.png"});
     EXPECT_EQ(launchOptions.storyboardFile, "a b.png");
     EXPECT_EQ(launchOptions.storyboardHalfFile, "half.png");
     EXPECT_TRUE(launchOptions.headless);
     EXPECT_FALSE(OptionPresent("a"));
+    Read({"--row-digests", "--fps", "24"});
+    EXPECT_TRUE(launchOptions.printRowDigests);
+    EXPECT_TRUE(launchOptions.headless);
+    EXPECT_EQ(launchOptions.framesPerSecond, 24u);
 
     testing::internal::CaptureStderr();
     EXPECT_EQ(ParseWords({"--storyboard"}), CommandLineResult::UsageError);
@@ -142,6 +146,7 @@ TEST_F(CommandLineTest, BadLongOptionsAreUsageErrors) {
     EXPECT_EQ(ParseWords({"--fps", "fast"}), CommandLineResult::UsageError);
     EXPECT_EQ(ParseWords({"--fps=1001"}), CommandLineResult::UsageError);
     EXPECT_EQ(ParseWords({"--help=1"}), CommandLineResult::UsageError);
+    EXPECT_EQ(ParseWords({"--row-digests=60"}), CommandLineResult::UsageError);
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_NE(err.find("unknown option: --bogus"), std::string::npos);
     EXPECT_NE(err.find("usage:"), std::string::npos);

@@ -33,10 +33,8 @@ struct Watch {
 void Keep(VirtualPlatform& platform, const uint32_t* pixels, uint32_t width, uint32_t height,
           uint32_t pitch, void* context) {
     Watch& watch = *static_cast<Watch*>(context);
-    uint64_t digest = 0xCBF29CE484222325;
-    for (uint32_t y = 0; y < height; ++y)
-        for (uint32_t x = 0; x < width; ++x)
-            digest = (digest ^ pixels[y * pitch + x]) * 0x100000001B3;
+    uint64_t digest = kDigestSeed;
+    for (uint32_t y = 0; y < height; ++y) digest = DigestPixels(digest, pixels + y * pitch, width);
     watch.shown.push_back({digest, sequencerState.lastPassPosition, hostSettings.timerCounter});
     if (watch.stopAfter != 0 && sequencerState.lastPassPosition >= watch.stopPosition &&
         ++watch.shownPastStop == watch.stopAfter)

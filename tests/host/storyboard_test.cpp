@@ -1,7 +1,9 @@
 #include "host/storyboard.h"
 
 #include <array>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "data/font.h"
 #include "support/host_fixture.h"
@@ -190,6 +192,26 @@ TEST_F(StoryboardSelectionTest, ShortRowKeepsItsLastFrame) {
     EXPECT_EQ(Kept(1), (2u << 20) | Position(65));
     EXPECT_FALSE(storyboardState.settled[1]);
     EXPECT_FALSE(storyboardState.kept[0]);  // left without a frame: a black tile
+}
+
+TEST_F(StoryboardSelectionTest, RowDigestsNameEveryRowAndDigestItsKeptFrame) {
+    for (uint32_t linear : {64, 64, 64, 65, 67}) Pass(linear);  // row 1 keeps a frame, row 0 none
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    PrintRowDigests(out);
+    std::rewind(out);
+    std::vector<std::string> lines;
+    char line[128];
+    while (std::fgets(line, sizeof line, out) != nullptr) lines.emplace_back(line);
+    std::fclose(out);
+    ASSERT_EQ(lines.size(), kSceneRowCount);
+    EXPECT_EQ(lines[0], "00 title none\n");
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "01 wireframe %016llx\n",
+                  static_cast<unsigned long long>(DigestPixels(
+                      kDigestSeed, &storyboardState.frames[kPicturePixels], kPicturePixels)));
+    EXPECT_EQ(lines[1], expected);
+    EXPECT_EQ(lines[38], "38 water none\n");
 }
 
 TEST_F(StoryboardSelectionTest, EnterAndLeavePassesAreNeverKept) {
