@@ -141,25 +141,6 @@ TEST_F(ObjectScenesTest, GlassFlickerWaitsForTheFlashThenTheRowFadesToWhite) {
     EXPECT_EQ(SlotCallback(kFadeSlot), nullptr);
 }
 
-TEST_F(ObjectScenesTest, TwinsBlendWithTheOldLayerUntilTheNinthFrameCopiesTheEcho) {
-    FillGrey(assetBuffers.back5, 60);
-    EnterRow(23);
-    EXPECT_EQ(fadeState.fadeLevel, 0);  // set by nobody: the flicker may start at once
-    std::fill_n(sparePicture, kPicturePixels, 0x00FF00FFu);
-    fadeState.fadeLevel = 0;
-    UnregisterTickSlot(kSceneSlot);  // no flicker, so every frame is the plain blend
-    std::vector<uint32_t> finished;
-    for (int frame = 1; frame <= 8; ++frame) {
-        ASSERT_TRUE(Pass(0x1900, 0));
-        EXPECT_EQ(sparePicture[1000], 0x00FF00FFu) << "frame " << frame;
-        // The old layer shows at half strength: red and blue at least 127, green at most 0x9F.
-        EXPECT_GE((framebuffer[1000] >> 16) & 0xFF, 127u);
-        finished.assign(framebuffer.begin(), framebuffer.begin() + kPicturePixels);
-    }
-    ASSERT_TRUE(Pass(0x1900, 0));
-    EXPECT_TRUE(std::equal(finished.begin(), finished.end(), sparePicture));
-}
-
 TEST_F(ObjectScenesTest, ChromeTurnsFromWhiteToBlackFlickerWithoutAnEnterAction) {
     FillGrey(assetBuffers.back2, 128);
     EnterRow(33);
@@ -184,63 +165,6 @@ TEST_F(ObjectScenesTest, ChromeTurnsFromWhiteToBlackFlickerWithoutAnEnterAction)
     EXPECT_LT(MeanLevel(framebuffer.data()), 100u);
     ASSERT_TRUE(Pass(0x2000, 0));  // row 34's leave stops the flicker
     EXPECT_EQ(SlotCallback(kSceneSlot), nullptr);
-}
-
-TEST_F(SceneTableTest, EveryRowHoldsTheTickSlotsAsTabled) {
-    // Slot 1 the fade step, slot 2 the scene's callback, slot 7 the overlay's timer, after each
-    // row's enter; rows whose enter does nothing keep what the row before left.
-    const TickCallback down = FadeDownTick, up = FadeUpTick, flicker = FlickerStep;
-    const TickCallback web = StringWebCallback, bump = BumpCallback, zoom = RotozoomCallback;
-    const std::pair<TickCallback, TickCallback> expected[kSceneRowCount] = {
-        {down, FocusCallback},
-        {down, LineFadeInCallback},
-        {down, nullptr},
-        {down, LineFadeOutCallback},
-        {down, nullptr},
-        {down, flicker},
-        {up, nullptr},
-        {down, flicker},
-        {down, nullptr},
-        {down, flicker},
-        {down, web},
-        {down, web},
-        {down, web},
-        {down, web},
-        {down, web},
-        {down, web},
-        {up, nullptr},
-        {down, nullptr},
-        {down, RollCallback},
-        {down, nullptr},
-        {down, nullptr},
-        {down, nullptr},
-        {down, TunnelCallback},
-        {down, flicker},
-        {down, WaveCallback},
-        {down, flicker},
-        {down, bump},
-        {down, bump},
-        {down, bump},
-        {down, bump},
-        {down, bump},
-        {down, bump},
-        {down, bump},
-        {down, flicker},
-        {down, flicker},
-        {down, zoom},
-        {down, zoom},
-        {down, nullptr},
-        {up, nullptr},
-    };
-    for (uint32_t row = 0; row < kSceneRowCount; ++row) {
-        EnterRow(row);
-        EXPECT_EQ(SlotCallback(kFadeSlot), expected[row].first) << "row " << row;
-        EXPECT_EQ(SlotCallback(kSceneSlot), expected[row].second) << "row " << row;
-        EXPECT_EQ(SlotCallback(kTimerSlot), &AdvanceTimerCounter) << "row " << row;
-    }
-    // The pass that leaves row 38 empties the fade slot and finds the end row: the show ends.
-    EXPECT_FALSE(Pass(0x2500, 0));
-    EXPECT_EQ(SlotCallback(kFadeSlot), nullptr);
 }
 
 TEST_F(SceneTableTest, RowsWhoseEndHasPassedAreLeftOnePerPassWithoutTheirEnter) {

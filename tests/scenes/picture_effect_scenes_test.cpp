@@ -162,20 +162,6 @@ TEST_F(PictureEffectScenesTest, RowsFlashAndHoldTheirCallbacksAsTabled) {
     EXPECT_EQ(SlotCallback(kFadeSlot), &FadeDownTick);
 }
 
-TEST_F(PictureEffectScenesTest, RotozoomFadeStepTurnsFromWhiteToBlackWithRow36) {
-    std::fill_n(assetBuffers.texture5, kTextureTexels, 0x00406080u);
-    EnterRow(35);
-    UnregisterTickSlot(kFadeSlot);  // hold the level still
-    fadeState.fadeLevel = 0x10;
-    ASSERT_TRUE(Pass(0x2008, 0));
-    EXPECT_GE(CountShownEqual(Picture(kPicturePixels, 0x00507090)),
-              kPicturePixels - kFilmMarkPixels);
-    EnterRow(36);
-    ASSERT_TRUE(Pass(0x2100, 0));
-    EXPECT_GE(CountShownEqual(Picture(kPicturePixels, 0x00305070)),
-              kPicturePixels - kFilmMarkPixels);
-}
-
 TEST_F(PictureEffectScenesTest, WaterSeedsFieldAWith64000DrawsBelow200) {
     EnterRow(36);
     ASSERT_TRUE(Pass(0x2200, 0));  // row 36's leave

@@ -57,10 +57,14 @@ protected:
         platform.clock += ms;
         DispatchTicks();
     }
-    // Passes at the start position of `row` (the end of the row before) until it is current
-    // and entered; rows before it are left one per pass without their frames.
+    // The music position at which `row` becomes current: the end of the row before.
+    static uint32_t RowStart(uint32_t row) {
+        return row == 0 ? 0 : ProductionSceneTable()[row - 1].endPosition;
+    }
+    // Passes at the start position of `row` until it is current and entered; rows before it are
+    // left one per pass without their frames.
     void EnterRow(uint32_t row) {
-        const uint32_t start = row == 0 ? 0 : ProductionSceneTable()[row - 1].endPosition;
+        const uint32_t start = RowStart(row);
         while (CurrentRow() != row || sequencerState.lastEnteredRow != sequencerState.currentRow)
             ASSERT_TRUE(Pass(start, 0));
     }
