@@ -1,12 +1,20 @@
 #include "effects/objects.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace qx {
 
 ObjectState objectState;
 
 namespace {
+
+// A track delta's bits as the float32 they hold (tracks 0..5).
+float FloatFromBits(uint32_t bits) {
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
 
 const TrackKey& KeyAt(const ObjectRecord& object, uint32_t track, int32_t index) {
     return ImageArray<const TrackKey>(object.tracks[track])[index];
@@ -32,7 +40,7 @@ void AdvanceObject(ObjectRecord& object) {
     for (uint32_t track = 0; track < kAccumulatingTracks; ++track) {
         AccumulatingTrack& state = object.accumulatingTracks[track];
         if (const TrackKey* key = StepTrack(object, track, state))
-            state.currentDelta = std::bit_cast<float>(key->delta);
+            state.currentDelta = FloatFromBits(key->delta);
         state.accumulator += state.currentDelta;
     }
     int32_t* const positions[] = {&object.positionX, &object.positionY, &object.positionZ};
@@ -71,7 +79,7 @@ void SetUpObjects() {
         ObjectRecord& object = *objectState.objectList.objects[i];
         for (uint32_t track = 0; track < kAccumulatingTracks; ++track) {
             const TrackKey& key = KeyAt(object, track, 0);
-            object.accumulatingTracks[track].currentDelta = std::bit_cast<float>(key.delta);
+            object.accumulatingTracks[track].currentDelta = FloatFromBits(key.delta);
             object.accumulatingTracks[track].countdown = key.duration;
         }
         for (uint32_t track = kAccumulatingTracks; track < kTrackCount; ++track) {

@@ -1,6 +1,7 @@
 #include "host/production_state.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "archive/asset_catalogue.h"
@@ -48,19 +49,19 @@ void ResetProductionRecords() {
     faceListState = {};
     ClearSortBuckets();
     objectState = {};
-    std::ranges::copy(pristineObjectImage, objectImage);
+    std::copy(std::begin(pristineObjectImage), std::end(pristineObjectImage), objectImage);
     scrollState = {};
     rotozoomState = {};
     plasmaState = {};
-    std::ranges::fill(rotozoomRowTable, 0);
-    std::ranges::fill(rotozoomColumnTable, 0);
+    std::fill(std::begin(rotozoomRowTable), std::end(rotozoomRowTable), 0);
+    std::fill(std::begin(rotozoomColumnTable), std::end(rotozoomColumnTable), 0);
     tunnelState = {};
     bumpState = {};
     waterState = {};
-    std::ranges::fill(waterFieldA, int16_t{0});
-    std::ranges::fill(waterFieldB, int16_t{0});
-    std::ranges::fill(workPicture, 0u);
-    std::ranges::fill(sparePicture, 0u);
+    std::fill(std::begin(waterFieldA), std::end(waterFieldA), int16_t{0});
+    std::fill(std::begin(waterFieldB), std::end(waterFieldB), int16_t{0});
+    std::fill(std::begin(workPicture), std::end(workPicture), 0u);
+    std::fill(std::begin(sparePicture), std::end(sparePicture), 0u);
     sequencerState = {};
     textState = {};
 }

@@ -28,7 +28,7 @@ constexpr int kWindowScale = 3;
 constexpr uint32_t kModeDepths[] = {15, 16, 24, 32};
 
 bool IsOfferedDepth(uint32_t bits) {
-    return std::ranges::find(kModeDepths, bits) != std::ranges::end(kModeDepths);
+    return std::find(std::begin(kModeDepths), std::end(kModeDepths), bits) != std::end(kModeDepths);
 }
 
 KeyCode TranslateKey(SDL_Keycode key) {
