@@ -38,22 +38,6 @@ bool WritePngStream(std::FILE* file, const RgbImage& image) {
 
 }  // namespace
 
-RgbImage HalveImage(const RgbImage& image) {
-    RgbImage half{image.width / 2, image.height / 2, {}};
-    half.rgb.resize(static_cast<size_t>(half.width * half.height * 3));
-    for (int y = 0; y < half.height; ++y) {
-        const uint8_t* upper = &image.rgb[static_cast<size_t>(2 * y * image.width * 3)];
-        const uint8_t* lower = upper + static_cast<size_t>(image.width * 3);
-        uint8_t* out = &half.rgb[static_cast<size_t>(y * half.width * 3)];
-        for (int i = 0; i < half.width * 3; ++i) {
-            const int left = (i / 3) * 6 + i % 3;  // byte of the block's left pixel
-            out[i] = static_cast<uint8_t>(
-                (upper[left] + upper[left + 3] + lower[left] + lower[left + 3] + 2) / 4);
-        }
-    }
-    return half;
-}
-
 bool WritePng(const char* path, const RgbImage& image, std::string& failure) {
     std::FILE* file = std::fopen(path, "wb");
     if (file == nullptr) {

@@ -468,3 +468,36 @@ QX_EXPORT int FSOUND_Stream_Play(int, void*) { return -1; }
 QX_EXPORT int FSOUND_Stream_GetPosition(void*) { return 0; }
 QX_EXPORT int FSOUND_Stream_Stop(void*) { return 0; }
 QX_EXPORT int FSOUND_Stream_Close(void*) { return 0; }
+
+#ifdef QX_SOUND_LINKED_IN
+// Built into the program (the browser build, which has no shared libraries): the entry points
+// by name, for the platform's stand-in of the symbol lookup.
+struct QxSoundEntry {
+    const char* name;
+    void* address;
+};
+#define QX_ENTRY(name) \
+    { #name, reinterpret_cast < void*>(&name) }
+extern "C" const QxSoundEntry qxSoundEntries[] = {
+    QX_ENTRY(QXSOUND_UseVirtualClock),
+    QX_ENTRY(QXSOUND_UseSampleSink),
+    QX_ENTRY(QXSOUND_UseRealClock),
+    QX_ENTRY(FSOUND_Init),
+    QX_ENTRY(FSOUND_Close),
+    QX_ENTRY(FMUSIC_LoadSongMemory),
+    QX_ENTRY(FMUSIC_LoadSong),
+    QX_ENTRY(FMUSIC_PlaySong),
+    QX_ENTRY(FMUSIC_StopSong),
+    QX_ENTRY(FMUSIC_GetOrder),
+    QX_ENTRY(FMUSIC_GetRow),
+    QX_ENTRY(FSOUND_SetHWND),
+    QX_ENTRY(FSOUND_SetPriority),
+    QX_ENTRY(FSOUND_Stream_OpenMpeg),
+    QX_ENTRY(FSOUND_Stream_Play),
+    QX_ENTRY(FSOUND_Stream_GetPosition),
+    QX_ENTRY(FSOUND_Stream_Stop),
+    QX_ENTRY(FSOUND_Stream_Close),
+    {nullptr, nullptr},
+};
+#undef QX_ENTRY
+#endif
