@@ -92,7 +92,15 @@ TEST_F(OpeningScenesTest, LineColourClimbsToAtMost0x202020ThenFallsToZeroNotBelo
     lineState.lineColour = 0x030303;
     Ticks(5000);
     EXPECT_EQ(lineState.lineColour, 0x030303u);
-    EnterRow(3);
+    lineState.lineColour = 0x050505;
+    sceneVariables.lineColourCountdown = 0;
+    EnterRow(3);  // one level down at once, then one every 257 firings (514 ms)
+    Ticks(2);
+    EXPECT_EQ(lineState.lineColour, 0x040404u);
+    Ticks(512);
+    EXPECT_EQ(lineState.lineColour, 0x040404u);
+    Ticks(2);
+    EXPECT_EQ(lineState.lineColour, 0x030303u);
     Ticks(60000);
     EXPECT_EQ(lineState.lineColour, 0u);
 }

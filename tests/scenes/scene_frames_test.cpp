@@ -384,7 +384,9 @@ protected:
         SceneTest::SetUp();
         auto greyPicture = [](uint8_t* picture, uint8_t base) {
             for (uint32_t i = 0; i < kGreyPictureBytes; ++i)
-                picture[i] = static_cast<uint8_t>(base + (i * 7 + i / kRowPixels * 3) % 29);
+                // Every level from black to white, so that fades and grain clamp somewhere and
+                // the order of a darkening and the grain shows.
+                picture[i] = static_cast<uint8_t>(base + (i * 7 + i / kRowPixels * 3) % 29 * 9);
         };
         greyPicture(assetBuffers.title8, 0x60);
         greyPicture(assetBuffers.back1, 0x20);
