@@ -1,0 +1,143 @@
+// The site in headless Chromium, driven by puppeteer-core: the page loads from a local server,
+// starts after a click, plays at least 50 frames a second with the software renderer, and its
+// first picture after a start position is the native offline run's, to the last bit.
+//   node page_test.cjs SITE_DIR PUPPETEER_DIR EXPECTED_DIGEST
+// EXPECTED_DIGEST: `QX_Marrowtide --headless --square-pixels --start 29:48 --frames 1 --digest`'s
+// first word. With QX_WEB_BENCH=1 it only measures frames a second and main-thread time a frame.
+'use strict';
+
+const http = require('http');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+
+const [siteDir, puppeteerDir, expectedDigest] = process.argv.slice(2);
+const puppeteer = require(path.join(puppeteerDir, 'node_modules', 'puppeteer-core'));
+const benchOnly = process.env.QX_WEB_BENCH === '1';
+
+const types = {
+  '.html': 'text/html', '.js': 'text/javascript', '.css': 'text/css',
+  '.wasm': 'application/wasm', '.archive': 'application/octet-stream',
+  '.grey': 'application/octet-stream',
+};
+
+function serve(root) {
+  const server = http.createServer((request, response) => {
+    const name = decodeURIComponent(new URL(request.url, 'http://x').pathname);
+    const file = path.join(root, name === '/' ? 'index.html' : name);
+    if (!file.startsWith(root) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
+      response.writeHead(404);
+      response.end();
+      return;
+    }
+    const body = fs.readFileSync(file);
+    response.writeHead(200, {
+      'Content-Type': types[path.extname(file)] || 'application/octet-stream',
+      'Content-Length': body.length,
+    });
+    response.end(body);
+  });
+  return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
+}
+
+// Counts the pictures the program puts on its canvas and keeps a copy of the first one.
+function watchCanvas() {
+  window.qxShown = 0;
+  window.qxFirst = null;
+  const put = CanvasRenderingContext2D.prototype.putImageData;
+  CanvasRenderingContext2D.prototype.putImageData = function (image, ...rest) {
+    if (this.canvas.id === 'screen') {
+      if (window.qxShown++ === 0)
+        window.qxFirst = { width: image.width, height: image.height, data: Array.from(image.data) };
+    }
+    return put.call(this, image, ...rest);
+  };
+}
+
+async function open(browser, query, width, height) {
+  const page = await browser.newPage();
+  await page.setViewport({ width, height });
+  await page.evaluateOnNewDocument(watchCanvas);
+  const errors = [];
+  page.on('pageerror', (error) => errors.push(error.message));
+  await page.goto(base + '/' + query);
+  await page.waitForSelector('#start:not([hidden])', { timeout: 60000 });
+  await page.click('#start');
+  return { page, errors };
+}
+
+// FNV-1a over 0x00RRGGBB words, as --digest computes it, of the 320 x 200 picture shown at
+// `factor` times its size with square pixels.
+function digestOf(first, factor) {
+  let digest = 0xcbf29ce484222325n;
+  const prime = 0x100000001b3n;
+  const mask = (1n << 64n) - 1n;
+  for (let y = 0; y < 200; ++y) {
+    for (let x = 0; x < 320; ++x) {
+      const at = ((y * factor) * first.width + x * factor) * 4;
+      const word = (first.data[at] << 16) | (first.data[at + 1] << 8) | first.data[at + 2];
+      digest = ((digest ^ BigInt(word)) * prime) & mask;
+    }
+  }
+  return digest.toString(16).padStart(16, '0');
+}
+
+let base;
+(async () => {
+  const server = await serve(path.resolve(siteDir));
+  base = 'http://127.0.0.1:' + server.address().port;
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'qx-chromium-'));
+  const browser = await puppeteer.launch({
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    userDataDir: profile,
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync',
+      '--autoplay-policy=no-user-gesture-required', '--mute-audio'],
+  });
+  let failed = false;
+  const fail = (text) => {
+    console.log('FAIL: ' + text);
+    failed = true;
+  };
+  try {
+    // Frames a second in a 960 x 720 window, over four seconds after the first second.
+    const { page, errors } = await open(browser, '', 960, 720);
+    await new Promise((r) => setTimeout(r, 1000));
+    const before = await page.evaluate(() => window.qxShown);
+    const metricsBefore = await page.metrics();
+    await new Promise((r) => setTimeout(r, 4000));
+    const after = await page.evaluate(() => window.qxShown);
+    const metricsAfter = await page.metrics();
+    const fps = (after - before) / 4;
+    const frames = Math.max(after - before, 1);
+    const msPerFrame = ((metricsAfter.TaskDuration - metricsBefore.TaskDuration) * 1000) / frames;
+    console.log(`${fps.toFixed(1)} frames a second, ${msPerFrame.toFixed(2)} ms of main-thread ` +
+                'work a frame, at 960 x 720');
+    if (!benchOnly && fps < 50) fail(`only ${fps} frames a second`);
+    if (errors.length) fail('page errors: ' + errors.join('; '));
+    await page.close();
+
+    if (!benchOnly) {
+      // The first picture after a start position, at exactly three times with square pixels.
+      const shown = await open(browser, '?start=29:48&frames=1&square-pixels', 960, 600);
+      await shown.page.waitForFunction(() => window.qxFirst !== null, { timeout: 60000 });
+      const first = await shown.page.evaluate(() => window.qxFirst);
+      if (first.width !== 960 || first.height !== 600) {
+        fail(`the canvas is ${first.width} x ${first.height}, not 960 x 600`);
+      } else {
+        const digest = digestOf(first, 3);
+        if (digest !== expectedDigest) fail(`picture ${digest}, native offline ${expectedDigest}`);
+        else console.log(`the first picture at 29:48 is the native one (${digest})`);
+      }
+      if (shown.errors.length) fail('page errors: ' + shown.errors.join('; '));
+    }
+  } catch (error) {
+    fail(error.stack || String(error));
+  } finally {
+    await browser.close();
+    server.close();
+    fs.rmSync(profile, { recursive: true, force: true });
+  }
+  process.exit(failed ? 1 : 0);
+})();

@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# The browser build's tests, after ./web.sh build: the offline program under Node shows exactly
+# the pinned pictures of the native build (tests/data/row_digests.txt, at 60 and 24 fps), and the
+# site in headless Chromium (puppeteer-core from npm, kept in the web cache) starts after a click,
+# plays at 50 frames a second or more and shows the native picture at a start position.
+#   web/tests/run.sh          the tests
+#   web/tests/run.sh --bench  only the page's frames a second and main-thread time a frame
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+source tools/debian_packages.sh
+qx_install_packages chromium nodejs
+
+cache=${QX_WEB_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/marrowtide-web}
+puppeteer=$cache/npm-puppeteer-core-24
+if [ ! -d "$puppeteer/node_modules/puppeteer-core" ]; then
+  echo "== puppeteer-core into $puppeteer"
+  mkdir -p "$puppeteer"
+  npm install --prefix "$puppeteer" --no-audit --no-fund --silent puppeteer-core@24 >&2
+fi
+
+if [ "${1:-}" = --bench ]; then
+  QX_WEB_BENCH=1 node web/tests/page_test.cjs build-web/site "$puppeteer" -
+  exit
+fi
+
+echo "== the offline program under Node shows the pinned pictures"
+for fps in 60 24; do
+  sh tests/host/row_digests.sh check web/tests/node_program.sh tests/data/row_digests.txt "$fps"
+  echo "   $fps fps: the same as the native build"
+done
+
+echo "== the page in headless Chromium"
+expected=$(build/QX_Marrowtide --headless --square-pixels --start 29:48 --frames 1 --digest)
+node web/tests/page_test.cjs build-web/site "$puppeteer" "${expected%% *}"
+echo "Web tests passed."
