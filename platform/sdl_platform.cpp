@@ -111,6 +111,12 @@ public:
         SDL_SetWindowMinimumSize(window_, frameWidth / 2 > 0 ? frameWidth / 2 : 1,
                                  frameHeight / 2 > 0 ? frameHeight / 2 : 1);
 
+#ifdef __EMSCRIPTEN__
+        // In the browser the picture is fitted on the processor and put on a 2D canvas: WebGL
+        // adds a copy, and where the browser has no graphics card it is a slow software
+        // fallback. The user's SDL_RENDER_DRIVER (Module.ENV) still decides.
+        SDL_SetHintWithPriority(SDL_HINT_RENDER_DRIVER, "software", SDL_HINT_DEFAULT);
+#endif
         renderer_ =
             SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
         // Without a graphics card OpenGL is a software rasteriser, which costs several times what
@@ -319,6 +325,9 @@ private:
     // Without an X or Wayland display in the environment and no driver chosen by the user there
     // is nothing to open; asking SDL anyway only makes its Wayland probe print to stderr.
     static bool DisplayNamed() {
+#ifdef __EMSCRIPTEN__
+        return true;  // the page's canvas
+#endif
         const auto set = [](const char* name) {
             const char* value = getenv(name);
             return value != nullptr && value[0] != '\0';

@@ -13,7 +13,7 @@ const status = document.getElementById('status');
 const progress = document.getElementById('progress');
 const startButton = document.getElementById('start');
 const fullScreenButton = document.getElementById('fullscreen');
-const canvas = document.getElementById('screen');
+const canvas = document.getElementById('canvas');
 
 function say(text, isError) {
   status.textContent = text;

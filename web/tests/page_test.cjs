@@ -46,7 +46,7 @@ function watchCanvas() {
   window.qxFirst = null;
   const put = CanvasRenderingContext2D.prototype.putImageData;
   CanvasRenderingContext2D.prototype.putImageData = function (image, ...rest) {
-    if (this.canvas.id === 'screen') {
+    if (this.canvas.id === 'canvas') {
       if (window.qxShown++ === 0)
         window.qxFirst = { width: image.width, height: image.height, data: Array.from(image.data) };
     }
