@@ -25,6 +25,8 @@ inline constexpr int32_t kMaximumPaceLag = 250;  // ms
 // An unpaced pass while the window is hidden or minimised: nothing is shown, so the show only
 // needs to keep up with the music, not to draw as often as it can.
 inline constexpr uint32_t kHiddenPassSleep = 10;  // ms
+// How often a held show looks whether it may go on.
+inline constexpr uint32_t kHeldPassSleep = 50;  // ms
 
 // The pass's sleep. Unpaced it is 1 ms, to yield the processor. Paced, pass k is due at
 // paceStart + k * 1000 / fps exactly, so frame times do not drift and the offline run's frame k
@@ -95,6 +97,21 @@ bool PlayUpTo(uint32_t startPosition) {
     }
 }
 
+// While the platform holds the show (nobody can watch it): the music paused, nothing run or
+// presented, events still handled so that a close request ends it. Pacing, the frame rate and the
+// ticks then start afresh, so the wait leaves neither a rush of frames nor a burst of ticks.
+void WaitWhileHeld() {
+    Platform& platform = ThePlatform();
+    MusicPause(true);
+    while (platform.ShowHeld() && loopState.quitFlag == 0) {
+        platform.Sleep(kHeldPassSleep);
+        InputEvent event;
+        while (platform.PollEvent(event)) WindowProcedure(event);
+    }
+    MusicPause(false);
+    StartPacing(platform.Milliseconds());
+}
+
 // Program start again at the end of the scene table: the production state, then the song from
 // its beginning and the pacing from now, as start-up leaves them to the loop.
 bool StartAgain() {
@@ -134,6 +151,11 @@ void RunFrameLoop() {
     const bool timed = timingReportState.recording;
     if (timed) NoteRunStart();
     while (loopState.quitFlag == 0) {
+        if (platform.ShowHeld()) {
+            WaitWhileHeld();
+            due = false;
+            continue;
+        }
         if (!due) SleepForPass();
         due = false;
         const bool running = timed ? RunSequencerTimed() : RunSequencer();

@@ -5,7 +5,9 @@
 //
 // With a start position the passes before it run first without presenting (host/start_position.h);
 // with --loop the pass that finds the end of the scene table is followed by the production state
-// of program start and the song from its beginning, instead of the end.
+// of program start and the song from its beginning, instead of the end. While the platform holds
+// the show (a browser tab in the background) the loop waits, the music paused, and then goes on
+// where it stopped.
 #pragma once
 
 #include <cstdint>

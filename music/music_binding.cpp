@@ -34,6 +34,7 @@ using StreamOpenFn = void* (*)(const char*, unsigned int);
 using StreamPlayFn = int (*)(int, void*);
 using UseClockFn = void (*)(uint32_t (*)());
 using UseSinkFn = void (*)(MusicSampleSink, void*);
+using PauseFn = void (*)(int);
 
 // The function in a slot, or null: nothing is ever called through an empty slot.
 template <typename Fn>
@@ -90,6 +91,11 @@ bool MusicInit(uint32_t musicKind, void* window) {
         musicBinding.useRealClock = platform.FindSymbol(library, kRealClockName);
         if (musicBinding.useRealClock == nullptr)
             return Fail(kErrorSound, "the sound module lacks", kRealClockName);
+    }
+    if (!launchOptions.headless) {
+        musicBinding.pause = platform.FindSymbol(library, kPauseName);
+        if (musicBinding.pause == nullptr)
+            return Fail(kErrorSound, "the sound module lacks", kPauseName);
     }
     if (Slot<InitFn>(kSlotInit)(kMixRate, kSoftwareChannels, 0) != 1)
         return Fail(kErrorSound, "the sound module did not initialise:", "FSOUND_Init");
@@ -154,6 +160,11 @@ uint32_t MusicPosition() {
 
 void MusicUseRealClock() {
     if (musicBinding.useRealClock != nullptr) reinterpret_cast<VoidFn>(musicBinding.useRealClock)();
+}
+
+void MusicPause(bool paused) {
+    if (musicBinding.pause != nullptr)
+        reinterpret_cast<PauseFn>(musicBinding.pause)(paused ? 1 : 0);
 }
 
 void MusicShutdown() {

@@ -41,6 +41,9 @@ inline constexpr char kSampleSinkName[] = "QXSOUND_UseSampleSink";
 using MusicSampleSink = void (*)(const int16_t* samples, uint32_t frames, void* context);
 // A run started part-way on the window: the song leaves the virtual clock at the start.
 inline constexpr char kRealClockName[] = "QXSOUND_UseRealClock";
+// Runs with a real clock: holds the song where it is (argument 1) and lets it go on (0), the
+// audio device paused and not counted as lost meanwhile.
+inline constexpr char kPauseName[] = "QXSOUND_Pause";
 
 struct MusicBindingState {
     void* libraryHandle = nullptr;
@@ -50,6 +53,7 @@ struct MusicBindingState {
     int32_t streamChannel = 0;
     void* functionTable[kMusicSlotCount] = {};
     void* useRealClock = nullptr;          // bound only when a run starts part-way on the window
+    void* pause = nullptr;                 // bound in runs on the window
     char errorCause[96] = {};              // the cause reported with error code 6
     MusicSampleSink sampleSink = nullptr;  // bound by MusicInit in the offline run when set
     void* sampleSinkContext = nullptr;
@@ -66,6 +70,8 @@ void MusicStop();
 uint32_t MusicPosition();  // (order mod 256) x 256 + row; 0 without a sound module
 // The song, played on the virtual clock so far, plays on from its position in real time.
 void MusicUseRealClock();
+// The song held where it is (true) and going on from there (false); nothing offline.
+void MusicPause(bool paused);
 void MusicShutdown();
 
 }  // namespace qx

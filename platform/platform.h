@@ -70,6 +70,9 @@ public:
     // frame loop sleeps longer between unpaced frames. Platforms that show nothing in any case
     // (the offline run) keep the default, so that their runs keep their timing.
     virtual bool WindowVisible() { return true; }
+    // True while the show should wait where it is, its picture and music held, because nobody can
+    // watch it (a browser tab in the background); the desktop never holds it.
+    virtual bool ShowHeld() { return false; }
 
     // Full screen. The display is never really switched: entering a mode means desktop full
     // screen, and the depth is emulated by the presentation.

@@ -8,6 +8,9 @@
 #include "platform/sdl_platform.h"
 
 #include <SDL.h>
+#ifdef __EMSCRIPTEN__
+#include <emscripten/html5.h>
+#endif
 
 #include <algorithm>
 #include <cstdint>
@@ -193,6 +196,14 @@ public:
     }
 
     // Hidden (unmapped) or minimised, as SDL last heard from the window system.
+#ifdef __EMSCRIPTEN__
+    // A page in a background tab holds the show: the browser would starve its frames anyway.
+    bool ShowHeld() override {
+        EmscriptenVisibilityChangeEvent visibility{};
+        return emscripten_get_visibility_status(&visibility) == EMSCRIPTEN_RESULT_SUCCESS &&
+               visibility.hidden != 0;
+    }
+#endif
     bool WindowVisible() override {
         return window_ != nullptr &&
                (SDL_GetWindowFlags(window_) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) == 0;

@@ -94,6 +94,10 @@ struct SoundModuleState {
     uint32_t virtualPlayStart = 0;
     int16_t scratch[kScratchFrames * 2]{};
 
+    // QXSOUND_Pause: the song held where it was heard at pausedAt.
+    bool paused = false;
+    Clock::time_point pausedAt{};
+
     // GetOrder latches the snapshot it used so that the following GetRow belongs to it.
     bool rowLatched = false;
     int32_t latchedRow = 0;
@@ -224,11 +228,11 @@ void TakeSongBack() {
 // The (order, row) being heard now, packed as a snapshot.
 uint64_t CurrentPosition() {
     if (state.song == nullptr) return 0;
-    if (state.device != 0 && state.playing && DeviceLost()) TakeSongBack();
+    if (state.device != 0 && state.playing && !state.paused && DeviceLost()) TakeSongBack();
     if (state.device != 0) {
         const uint64_t count = state.snapshotCount.load(std::memory_order_acquire);
         if (count == 0) return 0;
-        const uint64_t now = TenthsSinceEpoch(Clock::now());
+        const uint64_t now = TenthsSinceEpoch(state.paused ? state.pausedAt : Clock::now());
         const uint64_t oldest = count > kSnapshotCapacity ? count - kSnapshotCapacity : 0;
         for (uint64_t i = count; i > oldest; --i) {
             const uint64_t s =
@@ -237,7 +241,7 @@ uint64_t CurrentPosition() {
         }
         return 0;  // nothing is audible yet: the song's first row is still ahead
     }
-    if (state.playing) {
+    if (state.playing && !state.paused) {
         uint64_t elapsedMs;
         if (state.virtualClock != nullptr) {
             elapsedMs = static_cast<uint32_t>(state.virtualClock() - state.virtualPlayStart);
@@ -363,6 +367,29 @@ QX_EXPORT void QXSOUND_UseRealClock() {
     if (state.playing) SDL_PauseAudioDevice(state.device, 0);
 }
 
+// Holds the song where it is heard now (1) or lets it go on from there (0), for runs on the real
+// clock. With a device, the device is paused and its silence is no loss; silently, the clock that
+// the song is rendered by stops. The offline run's virtual clock is never held.
+QX_EXPORT void QXSOUND_Pause(int paused) {
+    if (!state.initialised || state.virtualClock != nullptr || (paused != 0) == state.paused)
+        return;
+    const Clock::time_point now = Clock::now();
+    if (paused != 0) {
+        CurrentPosition();  // silently: rendered up to now
+        if (state.device != 0) SDL_PauseAudioDevice(state.device, 1);
+        state.pausedAt = now;
+        state.paused = true;
+        return;
+    }
+    // The silent clock and the loss checks skip the time held.
+    state.playStart += now - state.pausedAt;
+    state.paused = false;
+    if (state.device != 0) {
+        state.lastCallbackTenths.store(TenthsSinceEpoch(now), std::memory_order_relaxed);
+        if (state.playing) SDL_PauseAudioDevice(state.device, 0);
+    }
+}
+
 QX_EXPORT int FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int flags) {
     (void)flags;
     if (mixRate <= 0 || maxSoftwareChannels <= 0) return 0;
@@ -386,6 +413,7 @@ QX_EXPORT void FSOUND_Close() {
     CloseDevice();
     state.sampleSink = nullptr;
     state.sampleSinkContext = nullptr;
+    state.paused = false;
     state.initialised = false;
 }
 
@@ -482,6 +510,7 @@ extern "C" const QxSoundEntry qxSoundEntries[] = {
     QX_ENTRY(QXSOUND_UseVirtualClock),
     QX_ENTRY(QXSOUND_UseSampleSink),
     QX_ENTRY(QXSOUND_UseRealClock),
+    QX_ENTRY(QXSOUND_Pause),
     QX_ENTRY(FSOUND_Init),
     QX_ENTRY(FSOUND_Close),
     QX_ENTRY(FMUSIC_LoadSongMemory),

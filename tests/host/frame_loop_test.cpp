@@ -138,6 +138,25 @@ TEST_F(FrameLoopTest, PacingIsKeptWhileTheWindowCannotBeSeen) {
     EXPECT_EQ(presentTimes, (std::vector<uint32_t>{5000, 5016, 5033, 5050, 5066, 5083, 5100}));
 }
 
+void HoldAfterSecondPresent(VirtualPlatform& p, const uint32_t*, uint32_t, uint32_t, uint32_t,
+                            void*) {
+    presentTimes.push_back(p.clock);
+    if (presentTimes.size() == 2) p.showHeldUntil = p.clock + 1000;
+}
+
+// A held show (a browser tab in the background) runs no scene and no tick and presents nothing;
+// afterwards pacing starts afresh from the moment it goes on, without a rush of frames or ticks.
+TEST_F(FrameLoopTest, HeldShowWaitsAndGoesOnWithoutCatchingUp) {
+    launchOptions.framesPerSecond = 100;
+    launchOptions.frameLimit = 5;
+    platform.presentHook = HoldAfterSecondPresent;
+    RunFrameLoop();
+    // Held from 5010 (after the second pass) until 6010, looked at every 50 ms.
+    EXPECT_EQ(presentTimes, (std::vector<uint32_t>{5000, 5010, 6010, 6020, 6030}));
+    EXPECT_EQ(frames, 4);  // the first pass entered the row
+    EXPECT_EQ(ticks, 30);  // one a millisecond for the 30 ms shown, none for the second held
+}
+
 // What a present saw: the clock, the position the pass read and the routines and ticks so far.
 struct PassSeen {
     uint32_t clock, position;

@@ -96,6 +96,23 @@ TEST_F(SoundOnTheWindowTest, PlayingAgainReportsNoneOfTheLastPlaysPositions) {
     EXPECT_EQ(MusicPosition(), 0u);  // row 0 lasts 84 ms: nothing later can be heard yet
 }
 
+// Held longer than a silent device may be before it counts as lost: the position stays, nothing
+// is reported lost, and the song goes on from where it was.
+TEST_F(SoundOnTheWindowTest, HeldSongStaysWhereItWasAndItsDeviceIsNotLost) {
+    Open(0);
+    MusicPlay();
+    ASSERT_TRUE(PlaysTo(2));
+    testing::internal::CaptureStderr();
+    MusicPause(true);
+    const uint32_t held = MusicPosition();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    EXPECT_EQ(MusicPosition(), held);
+    MusicPause(false);
+    EXPECT_LE(MusicPosition(), held + 1);  // at most the row under way in the device's buffer
+    EXPECT_TRUE(PlaysTo(held + 2));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
 TEST_F(SoundModuleTest, DamagedSongIsRefused) {
     std::vector<uint8_t> junk(1000, 0x55);
     EXPECT_FALSE(MusicLoadMemory(junk.data(), static_cast<uint32_t>(junk.size())));

@@ -26,6 +26,7 @@ struct FakeSoundModule {
     uint32_t playStart = 0;
     bool rebasePending = false;  // UseRealClock has run: the next reading re-bases playStart
     uint32_t playedAtSwitch = 0;
+    uint32_t pausedAt = 0;                         // clock when Pause 1 held the song
     std::vector<std::string>* timeline = nullptr;  // when set, gets every call too, as "sound: ..."
 };
 inline FakeSoundModule fakeSound;
@@ -82,6 +83,15 @@ inline void UseSink(MusicSampleSink sink, void* context) {
     fakeSound.sink = sink;
     fakeSound.sinkContext = context;
 }
+inline void Pause(int paused) {
+    Note("Pause " + std::to_string(paused));
+    if (!Playing()) return;
+    // The position holds: the song's start moves on by the time held.
+    if (paused != 0)
+        fakeSound.pausedAt = fakeSound.clock();
+    else
+        fakeSound.playStart += fakeSound.clock() - fakeSound.pausedAt;
+}
 inline void UseRealClock() {
     Note("UseRealClock");
     if (!Playing()) return;
@@ -112,6 +122,7 @@ inline void InstallFakeSoundModule(VirtualPlatform& platform, const char* omit =
         {kVirtualClockName, reinterpret_cast<void*>(fake::UseClock)},
         {kSampleSinkName, reinterpret_cast<void*>(fake::UseSink)},
         {kRealClockName, reinterpret_cast<void*>(fake::UseRealClock)},
+        {kPauseName, reinterpret_cast<void*>(fake::Pause)},
     };
     platform.libraryPresent = true;
     platform.librarySymbols.clear();

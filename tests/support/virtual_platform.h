@@ -33,7 +33,8 @@ public:
     bool windowShown = false;
     bool fullScreen = false;
     bool cursorVisible = true;
-    bool windowVisible = true;  // what WindowVisible answers: false stands for hidden or minimised
+    bool windowVisible = true;   // what WindowVisible answers: false stands for hidden or minimised
+    uint32_t showHeldUntil = 0;  // ShowHeld answers true while the clock is below this
     WindowRequest lastRequest;
 
     // Input: an event is delivered by PollEvent once the clock has reached its time.
@@ -91,6 +92,7 @@ public:
     bool PollEvent(InputEvent& event) override;
     void SetCursorVisible(bool visible) override;
     bool WindowVisible() override { return windowVisible; }
+    bool ShowHeld() override { return clock < showHeldUntil; }
     bool OpenFullScreenDevice() override;
     bool EnumerateDisplayModes(uint32_t width, uint32_t height, ModeCallback callback,
                                void* context) override;
