@@ -358,6 +358,8 @@ QX_EXPORT void QXSOUND_UseRealClock() {
             now - std::chrono::microseconds(state.framesRendered * 1000000 / kSampleRate);
         return;
     }
+    // The device starts now: the time the pre-roll took is no silence of it.
+    state.lastCallbackTenths.store(TenthsSinceEpoch(now), std::memory_order_relaxed);
     if (state.song == nullptr) return;
     MixFor(true);
     // The device is still paused: its thread does not publish yet.
