@@ -1,6 +1,7 @@
 // The site in headless Chromium, driven by puppeteer-core: the page loads from a local server,
-// starts after a click, plays at least 50 frames a second with the software renderer, and its
-// first picture after a start position is the native offline run's, to the last bit.
+// starts after a click, plays at least 50 frames a second with the software renderer and nothing
+// on standard error, waits in a background tab and goes on when it is back, and its first picture
+// after a start position is the native offline run's, to the last bit.
 //   node page_test.cjs SITE_DIR PUPPETEER_DIR EXPECTED_DIGEST
 // EXPECTED_DIGEST: `QX_Marrowtide --headless --square-pixels --start 29:48 --frames 1 --digest`'s
 // first word. With QX_WEB_BENCH=1 it only measures frames a second and main-thread time a frame.
@@ -40,9 +41,16 @@ function serve(root) {
   return new Promise((resolve) => server.listen(0, '127.0.0.1', () => resolve(server)));
 }
 
-// Counts the pictures the program puts on its canvas and keeps a copy of the first one.
+// Counts the pictures the program puts on its canvas and keeps a copy of the first one; keeps
+// what the program writes on standard error.
 function watchCanvas() {
   window.qxShown = 0;
+  window.qxWarnings = [];
+  const warn = console.warn;
+  console.warn = (...text) => {
+    window.qxWarnings.push(text.join(' '));
+    warn.apply(console, text);
+  };
   window.qxFirst = null;
   const put = CanvasRenderingContext2D.prototype.putImageData;
   CanvasRenderingContext2D.prototype.putImageData = function (image, ...rest) {
@@ -115,6 +123,24 @@ let base;
     console.log(`${fps.toFixed(1)} frames a second, ${msPerFrame.toFixed(2)} ms of main-thread ` +
                 'work a frame, at 960 x 720');
     if (!benchOnly && fps < 50) fail(`only ${fps} frames a second`);
+
+    // In a background tab the show waits, and it goes on when the tab is back.
+    const other = await browser.newPage();
+    await other.bringToFront();
+    await new Promise((r) => setTimeout(r, 500));
+    const hiddenFrom = await page.evaluate(() => window.qxShown);
+    await new Promise((r) => setTimeout(r, 1500));
+    const hiddenTo = await page.evaluate(() => window.qxShown);
+    await page.bringToFront();
+    await other.close();
+    await new Promise((r) => setTimeout(r, 1000));
+    const backTo = await page.evaluate(() => window.qxShown);
+    if (!benchOnly && hiddenTo - hiddenFrom > 1)
+      fail(`${hiddenTo - hiddenFrom} pictures shown in a background tab`);
+    if (!benchOnly && backTo - hiddenTo < 30)
+      fail(`only ${backTo - hiddenTo} pictures in the second after the tab came back`);
+    const warnings = await page.evaluate(() => window.qxWarnings || []);
+    if (warnings.length) fail('the program said: ' + warnings.join('; '));
     if (errors.length) fail('page errors: ' + errors.join('; '));
     await page.close();
 
