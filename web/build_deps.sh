@@ -23,9 +23,9 @@
 # <key> names the three inputs, e.g. sdl2-2.26.5+dfsg-1_openmpt-0.6.9-1_emscripten-3.1.6~dfsg-5_r1;
 # the trailing rN is this recipe's revision: bump it when a build flag below changes.
 #
-# Programs link libopenmpt.a with -fexceptions (libopenmpt.pc's Libs carries it):
-# the library catches its own exceptions, and without exception support at link
-# time any internal throw aborts.
+# libopenmpt is compiled with -fexceptions: it throws and catches internally (the C
+# API reports those as errors). libopenmpt.pc's Libs carries -fexceptions so that
+# programs link with the same exception support the archive was compiled for.
 set -euo pipefail
 
 readonly recipe=r1
@@ -72,11 +72,11 @@ step() {
 fail() { printf '%s\n' "$*" >"$why"; exit 1; }
 
 # --- Tools -------------------------------------------------------------------
-# Each entry is "command package". The -dev packages are what the desktop build
-# uses; their source versions decide what is built here, and the self-check
-# compares the web build against them.
+# Each entry is "command package". Debian's emscripten and the desktop's -dev
+# packages are checked as packages: their versions make the cache key, the -dev
+# packages' source versions decide what is built, and the self-check compares the
+# web build against them.
 needed=(
-    "emcc emscripten"
     "dpkg-source dpkg-dev"
     "cmake cmake"
     "make make"
@@ -89,7 +89,7 @@ missing=()
 for entry in "${needed[@]}"; do
     command -v "${entry%% *}" >/dev/null 2>&1 || missing+=("${entry#* }")
 done
-for pkg in libsdl2-dev libopenmpt-dev; do
+for pkg in emscripten libsdl2-dev libopenmpt-dev; do
     [[ $(dpkg-query -W -f='${db:Status-Status}' "$pkg" 2>/dev/null) == installed ]] || missing+=("$pkg")
 done
 if ((${#missing[@]})); then
@@ -141,6 +141,7 @@ apt=$work/apt
 why=$work/.why
 mkdir -p "$work" "$logs" "$work/src" "$work/build"
 say "building $key (logs in $logs)"
+trap 'printf "\n%s: interrupted; no stamp written, a rerun resumes\n" "$me" >&2; exit 130' INT TERM
 started=$SECONDS
 jobs=$(nproc)
 
