@@ -146,6 +146,37 @@ async function main() {
   }, { once: true });
 }
 
+// F11 and Alt+Enter toggle the page's full screen, as the desktop's window does; the program
+// does not see them (registered first, this listener runs before the program's).
+window.addEventListener('keydown', (event) => {
+  if (event.key === 'F11' || (event.key === 'Enter' && event.altKey)) {
+    event.preventDefault();
+    event.stopImmediatePropagation();
+    if (!event.repeat) toggleFullScreen();
+  }
+}, true);
+// Escape in full screen only leaves full screen; the next one reaches the program and ends the
+// show. The browser may leave full screen on the key press itself and show the page only the
+// release, which is then kept from the program too.
+let escapeLeavesFullScreen = false;
+let fullScreenLeftAt = -Infinity;
+document.addEventListener('fullscreenchange', () => {
+  if (!document.fullscreenElement) fullScreenLeftAt = performance.now();
+});
+window.addEventListener('keydown', (event) => {
+  if (event.key !== 'Escape' || !document.fullscreenElement) return;
+  escapeLeavesFullScreen = true;
+  event.preventDefault();
+  event.stopImmediatePropagation();
+  document.exitFullscreen();
+}, true);
+window.addEventListener('keyup', (event) => {
+  if (event.key !== 'Escape') return;
+  if (escapeLeavesFullScreen || performance.now() - fullScreenLeftAt < 500) {
+    escapeLeavesFullScreen = false;
+    event.stopImmediatePropagation();
+  }
+}, true);
 fullScreenButton.addEventListener('click', toggleFullScreen);
 canvas.addEventListener('dblclick', toggleFullScreen);
 main();

@@ -139,6 +139,24 @@ let base;
       fail(`${hiddenTo - hiddenFrom} pictures shown in a background tab`);
     if (!benchOnly && backTo - hiddenTo < 30)
       fail(`only ${backTo - hiddenTo} pictures in the second after the tab came back`);
+    // F11 enters full screen; the first Escape only leaves it, the second ends the show.
+    if (!benchOnly) {
+      const state = () => page.evaluate(() => [!!document.fullscreenElement,
+        document.getElementById('cover').hidden]);
+      const pause = (ms) => new Promise((r) => setTimeout(r, ms));
+      await page.keyboard.press('F11');
+      await pause(300);
+      const [full] = await state();
+      await page.keyboard.press('Escape');
+      await pause(700);
+      const [fullAfterOne, playingAfterOne] = await state();
+      await page.keyboard.press('Escape');
+      await pause(700);
+      const [, playingAfterTwo] = await state();
+      if (!full || fullAfterOne || !playingAfterOne || playingAfterTwo)
+        fail(`keys: F11 full ${full}; one Escape: full ${fullAfterOne}, playing ` +
+             `${playingAfterOne}; two: playing ${playingAfterTwo}`);
+    }
     const warnings = await page.evaluate(() => window.qxWarnings || []);
     if (warnings.length) fail('the program said: ' + warnings.join('; '));
     if (errors.length) fail('page errors: ' + errors.join('; '));
@@ -156,6 +174,11 @@ let base;
         if (digest !== expectedDigest) fail(`picture ${digest}, native offline ${expectedDigest}`);
         else console.log(`the first picture at 29:48 is the native one (${digest})`);
       }
+      // One frame asked for: the show ends by itself and the page says so.
+      await shown.page.waitForFunction(() => !document.getElementById('cover').hidden,
+                                       { timeout: 30000 });
+      const said = await shown.page.$eval('#status', (e) => e.textContent);
+      if (!said.startsWith('The end')) fail(`after the show the page says "${said}"`);
       if (shown.errors.length) fail('page errors: ' + shown.errors.join('; '));
     }
   } catch (error) {
