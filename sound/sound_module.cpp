@@ -416,6 +416,10 @@ QX_EXPORT void FSOUND_Close() {
     state.sampleSink = nullptr;
     state.sampleSinkContext = nullptr;
     state.paused = false;
+    // As a fresh load of the module: linked into the program (the browser build) it is not
+    // unloaded, and a next FSOUND_Init must not find the last run's clock or reports.
+    state.virtualClock = nullptr;
+    state.reportedSilence = false;
     state.initialised = false;
 }
 

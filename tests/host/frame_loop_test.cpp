@@ -201,8 +201,8 @@ protected:
 
 TEST_P(StartPositionTest, OfflineShowsTheFullRunsPassesFromTheFirstAtTheStart) {
     const std::vector<PassSeen> full = Run(0, 400);
-    const auto first =
-        std::ranges::find_if(full, [](const PassSeen& p) { return p.position >= 0x110; });
+    const auto first = std::find_if(full.begin(), full.end(),
+                                    [](const PassSeen& p) { return p.position >= 0x110; });
     ASSERT_NE(first, full.end());
     ASSERT_GT(first - full.begin(), 10);
     const std::vector<PassSeen> started = Run(0x110, 20);

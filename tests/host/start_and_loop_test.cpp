@@ -45,8 +45,8 @@ void Keep(VirtualPlatform& platform, const uint32_t* pixels, uint32_t width, uin
 
 // The frames of `reference` from the first whose pass read `start` or later, `count` of them.
 std::vector<Shown> From(const std::vector<Shown>& reference, uint32_t start, size_t count) {
-    const auto first =
-        std::ranges::find_if(reference, [start](const Shown& s) { return s.position >= start; });
+    const auto first = std::find_if(reference.begin(), reference.end(),
+                                    [start](const Shown& s) { return s.position >= start; });
     const auto available = static_cast<size_t>(reference.end() - first);
     return {first, first + static_cast<std::ptrdiff_t>(std::min(count, available))};
 }
@@ -133,7 +133,7 @@ TEST_F(ProductionRunTest, OnTheWindowThePreRollIsOfflineAndTheRealClockTakesOver
     EXPECT_EQ(platform.clock, 100033u);  // three paced passes on the window's clock
     // Then only the real time since the start ticks: 33 ms is 16 or 17 timer steps.
     EXPECT_LE(shown[2].timerCounter - shown[0].timerCounter, 17u);
-    EXPECT_EQ(std::ranges::count(fakeSound.calls, "UseRealClock"), 1);
+    EXPECT_EQ(std::count(fakeSound.calls.begin(), fakeSound.calls.end(), "UseRealClock"), 1);
     EXPECT_EQ(&ThePlatform(), &platform);
 }
 
@@ -146,7 +146,7 @@ TEST_F(ProductionRunTest, LoopPlaysTheShowAgainFromProgramStart) {
     ASSERT_EQ(looped.size(), frames);
     for (size_t i = 0; i < frames; ++i)
         ASSERT_EQ(looped[i], full[i % full.size()]) << "frame " << i << " of the loop";
-    EXPECT_EQ(std::ranges::count(fakeSound.calls, "PlaySong song"), 3);
+    EXPECT_EQ(std::count(fakeSound.calls.begin(), fakeSound.calls.end(), "PlaySong song"), 3);
 }
 
 TEST_F(ProductionRunTest, LoopThatCannotReloadTheArchiveStopsWithCode9) {

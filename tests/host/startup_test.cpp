@@ -69,7 +69,8 @@ protected:
                tickScheduler.slots[kTimerSlot].callback == &AdvanceTimerCounter;
     }
     bool SongPlayed() const {
-        return std::ranges::find(fakeSound.calls, "PlaySong song") != fakeSound.calls.end();
+        return std::find(fakeSound.calls.begin(), fakeSound.calls.end(), "PlaySong song") !=
+               fakeSound.calls.end();
     }
     // Everything that start-up opened is closed again.
     void ExpectAllClosed() const {

@@ -42,6 +42,9 @@ TEST_F(TerminationSignalsTest, SignalBecomesOneCloseRequestAtTheNextPoll) {
 }
 
 TEST_F(TerminationSignalsTest, FirstSignalCountsAndEachIsCaughtOnlyOnce) {
+#ifdef __EMSCRIPTEN__
+    GTEST_SKIP() << "emscripten's raise() keeps a handler installed with SA_RESETHAND";
+#endif
     posix::InstallTerminationHandlers();
     EXPECT_NE(Disposition(SIGINT), SIG_DFL);
     raise(SIGINT);

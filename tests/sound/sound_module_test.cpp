@@ -51,6 +51,13 @@ TEST_F(SoundModuleTest, PositionFollowsTheVirtualClockExactly) {
 class SoundOnTheWindowTest : public HostTest {
 protected:
     std::vector<uint8_t> song = MakePlaceholderSoundtrack();
+    void SetUp() override {
+        HostTest::SetUp();
+#ifdef __EMSCRIPTEN__
+        GTEST_SKIP() << "no audio device under Node, and the sound module linked into the "
+                        "program keeps its state from one load to the next";
+#endif
+    }
     // startPosition as the command line gives it: not 0, the song first plays on the virtual clock.
     void Open(uint32_t startPosition) {
         setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -170,10 +177,11 @@ TEST_F(SoundModuleTest, SampleSinkGetsEveryFrameRenderedByTheVirtualClock) {
     ASSERT_GT(whole.size(), kept.size()) << "the song should outlast 10 s";
     EXPECT_TRUE(SameSound(kept.begin(), kept.end(), whole.begin()));
 
-    const uint32_t songMs = static_cast<uint32_t>(whole.size() / 2 * 1000 / 44100);
+    // In 64 bits, where size_t has 32 (the browser build): the song's frames times 1000 need more.
+    const uint32_t songMs = static_cast<uint32_t>(uint64_t{whole.size()} / 2 * 1000 / 44100);
     platform.clock = 700 + songMs + 500;
     MusicStop();  // renders up to now, as the end of a capture does
-    const size_t expected = size_t{songMs + 500} * 44100 / 1000 * 2;
+    const size_t expected = static_cast<size_t>(uint64_t{songMs + 500} * 44100 / 1000 * 2);
     ASSERT_EQ(kept.size(), expected);
     EXPECT_TRUE(SameSound(whole.begin(), whole.end(), kept.begin()));
     EXPECT_TRUE(std::all_of(kept.begin() + static_cast<ptrdiff_t>(whole.size()), kept.end(),

@@ -5,8 +5,8 @@
 #pragma once
 
 #include <array>
-#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -25,7 +25,11 @@ struct MeshArrays {
 using Tracks = std::array<std::vector<TrackKey>, kTrackCount>;
 
 // A key's delta bits: a float32 on tracks 0..5, an int32 on tracks 6..9 (TrackKey).
-inline uint32_t FloatDelta(float degreesOrUnits) { return std::bit_cast<uint32_t>(degreesOrUnits); }
+inline uint32_t FloatDelta(float degreesOrUnits) {
+    uint32_t bits;
+    std::memcpy(&bits, &degreesOrUnits, sizeof bits);
+    return bits;
+}
 inline uint32_t IntegerDelta(int32_t value) { return static_cast<uint32_t>(value); }
 
 // keyCount keys per track, all deltas 0 and in force for ever, visible on every key.

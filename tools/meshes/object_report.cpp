@@ -1,8 +1,8 @@
 #include "tools/meshes/object_report.h"
 
 #include <array>
-#include <bit>
 #include <cstdio>
+#include <cstring>
 
 #include "archive/asset_catalogue.h"
 #include "data/object_image.h"
@@ -51,9 +51,16 @@ std::string TextureName(const ObjectRecord& object) {
     return name.substr(0, name.size() - 2);  // without ".~"
 }
 
+// A float track's delta bits as the float32 they hold.
+float FloatFromBits(uint32_t bits) {
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
 std::string KeyText(uint32_t track, const TrackKey& key) {
     const std::string delta = track < kAccumulatingTracks
-                                  ? Format("%g", std::bit_cast<float>(key.delta))
+                                  ? Format("%g", FloatFromBits(key.delta))
                                   : Format("%d", static_cast<int32_t>(key.delta));
     if (key.duration == kKeyForEver) return Format("{%s, for ever}", delta.c_str());
     return Format("{%s, %u steps}", delta.c_str(), key.duration);

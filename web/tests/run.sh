@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The browser build's tests, after ./web.sh build: the offline program under Node shows exactly
-# the pinned pictures of the native build (tests/data/row_digests.txt, at 60 and 24 fps), and the
-# site in headless Chromium (puppeteer-core from npm, kept in the web cache) starts after a click,
+# The browser build's tests, after ./web.sh build: the engine's unit tests under Node (those that
+# need no audio device, FreeType, PNG or helper programs); the offline program under Node shows
+# exactly the pinned pictures of the native build (tests/data/row_digests.txt, at 60 and 24 fps);
+# the site in headless Chromium (puppeteer-core from npm, kept in the web cache) starts after a click,
 # plays at 50 frames a second or more and shows the native picture at a start position.
 #   web/tests/run.sh          the tests
 #   web/tests/run.sh --bench  only the page's frames a second and main-thread time a frame
@@ -22,6 +23,11 @@ if [ "${1:-}" = --bench ]; then
   QX_WEB_BENCH=1 node web/tests/page_test.cjs build-web/site "$puppeteer" -
   exit
 fi
+
+echo "== the engine's unit tests under Node"
+NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH} \
+  cmake --build build-web -j"$(nproc)" --target qx_web_tests >/dev/null
+node build-web/tests/qx_web_tests.js --gtest_brief=1
 
 echo "== the offline program under Node shows the pinned pictures"
 for fps in 60 24; do
