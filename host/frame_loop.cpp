@@ -98,10 +98,12 @@ bool PlayUpTo(uint32_t startPosition) {
 }
 
 // While the platform holds the show (nobody can watch it): the music paused, nothing run or
-// presented, events still handled so that a close request ends it. Pacing, the frame rate and the
-// ticks then start afresh, so the wait leaves neither a rush of frames nor a burst of ticks.
+// presented, events still handled so that a close request ends it. Afterwards pacing, the
+// frame-rate window and the ticks are moved on by the time held, so the show goes on exactly as
+// if that time had not passed: no rush of frames, no burst of ticks, the next frame due as it was.
 void WaitWhileHeld() {
     Platform& platform = ThePlatform();
+    const uint32_t heldAt = platform.Milliseconds();
     MusicPause(true);
     while (platform.ShowHeld() && loopState.quitFlag == 0) {
         platform.Sleep(kHeldPassSleep);
@@ -109,7 +111,10 @@ void WaitWhileHeld() {
         while (platform.PollEvent(event)) WindowProcedure(event);
     }
     MusicPause(false);
-    StartPacing(platform.Milliseconds());
+    const uint32_t held = platform.Milliseconds() - heldAt;
+    loopState.paceStart += held;
+    loopState.rateWindowStart += held;
+    tickScheduler.lastTickTime += held;
 }
 
 // Program start again at the end of the scene table: the production state, then the song from
