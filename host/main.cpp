@@ -52,7 +52,8 @@ int main(int argc, char** argv) {
     }
     const std::string& fullFile = launchOptions.storyboardFile;
     const std::string& halfFile = launchOptions.storyboardHalfFile;
-    if (!fullFile.empty() || !halfFile.empty() || launchOptions.printRowDigests) StartStoryboard();
+    const bool storyboardFiles = !fullFile.empty() || !halfFile.empty();
+    if (storyboardFiles || launchOptions.printRowDigests) StartStoryboard();
     if (launchOptions.printTimingReport) StartTimingReport();
     framebufferState.digestEnabled = launchOptions.printDigest;
     const bool capturing = !launchOptions.captureFile.empty();
@@ -64,8 +65,7 @@ int main(int argc, char** argv) {
     if (capturing && !FinishCapture()) ReportError();
     // A run cut short by a signal leaves no storyboard or report behind.
     const bool signalled = posix::TerminationSignal() != 0;
-    if ((!fullFile.empty() || !halfFile.empty()) && errorState.errorCode == kErrorNone &&
-        !signalled) {
+    if (storyboardFiles && errorState.errorCode == kErrorNone && !signalled) {
         const RgbImage board = ComposeRecordedStoryboard();
         if (!(fullFile.empty() || WriteStoryboard(fullFile, board)) ||
             !(halfFile.empty() || WriteStoryboard(halfFile, HalveImage(board))))

@@ -1,7 +1,6 @@
 // The program as the desktop runs it: sleeping in the kernel, its own executable file through
 // /proc/self/exe, and shared libraries opened with dlopen beside it or in the installed layout.
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>

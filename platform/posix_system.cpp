@@ -8,9 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstring>
+#include <cstdint>
 #include <ctime>
 
 namespace qx::posix {
