@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "host/command_line.h"
 #include "host/error_code.h"
@@ -35,6 +36,8 @@ using StreamPlayFn = int (*)(int, void*);
 using UseClockFn = void (*)(uint32_t (*)());
 using UseSinkFn = void (*)(MusicSampleSink, void*);
 using PauseFn = void (*)(int);
+using PositionAtFn = uint32_t (*)(uint32_t);
+using SeekFn = void (*)(uint32_t);
 
 // The function in a slot, or null: nothing is ever called through an empty slot.
 template <typename Fn>
@@ -92,10 +95,11 @@ bool MusicInit(uint32_t musicKind, void* window) {
         if (musicBinding.useRealClock == nullptr)
             return Fail(kErrorSound, "the sound module lacks", kRealClockName);
     }
-    if (!launchOptions.headless) {
-        musicBinding.pause = platform.FindSymbol(library, kPauseName);
-        if (musicBinding.pause == nullptr)
-            return Fail(kErrorSound, "the sound module lacks", kPauseName);
+    for (const auto& [slot, name] : {std::pair{&musicBinding.pause, kPauseName},
+                                     std::pair{&musicBinding.positionAt, kPositionAtName},
+                                     std::pair{&musicBinding.seek, kSeekName}}) {
+        *slot = platform.FindSymbol(library, name);
+        if (*slot == nullptr) return Fail(kErrorSound, "the sound module lacks", name);
     }
     if (Slot<InitFn>(kSlotInit)(kMixRate, kSoftwareChannels, 0) != 1)
         return Fail(kErrorSound, "the sound module did not initialise:", "FSOUND_Init");
@@ -136,6 +140,7 @@ void MusicPlay() {
     } else if (auto play = Slot<SongFn>(kSlotPlaySong)) {
         play(musicBinding.moduleHandle);
     }
+    musicBinding.songStartClock = ThePlatform().Milliseconds();
 }
 
 void MusicStop() {
@@ -144,7 +149,17 @@ void MusicStop() {
         stop(StreamMode() ? musicBinding.streamHandle : musicBinding.moduleHandle);
 }
 
+namespace {
+
+// (order << 16) | row as the module's calls give them, as a music position.
+uint32_t AsMusicPosition(uint32_t order, uint32_t row) {
+    return (row & 0xFFFF00FFu) | ((order & 0xFF) << 8);
+}
+
+}  // namespace
+
 uint32_t MusicPosition() {
+    if (musicBinding.followTimeline) return MusicPositionAt(MusicPlayedMilliseconds());
     if (StreamMode()) {
         auto position = Slot<SongFn>(kSlotStreamGetPosition);
         return position != nullptr ? static_cast<uint32_t>(position(musicBinding.streamHandle)) : 0;
@@ -155,7 +170,22 @@ uint32_t MusicPosition() {
     if (getOrder == nullptr || getRow == nullptr) return 0;
     const uint32_t order = static_cast<uint32_t>(getOrder(musicBinding.moduleHandle));
     const uint32_t row = static_cast<uint32_t>(getRow(musicBinding.moduleHandle));
-    return (row & 0xFFFF00FFu) | ((order & 0xFF) << 8);
+    return AsMusicPosition(order, row);
+}
+
+uint32_t MusicPositionAt(uint32_t milliseconds) {
+    if (musicBinding.positionAt == nullptr || StreamMode()) return 0;
+    const uint32_t packed = reinterpret_cast<PositionAtFn>(musicBinding.positionAt)(milliseconds);
+    return AsMusicPosition(packed >> 16, packed & 0xFFFF);
+}
+
+void MusicSeek(uint32_t milliseconds) {
+    if (musicBinding.seek != nullptr && !StreamMode())
+        reinterpret_cast<SeekFn>(musicBinding.seek)(milliseconds);
+}
+
+uint32_t MusicPlayedMilliseconds() {
+    return ThePlatform().Milliseconds() - musicBinding.songStartClock;
 }
 
 void MusicUseRealClock() {

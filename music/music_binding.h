@@ -41,9 +41,13 @@ inline constexpr char kSampleSinkName[] = "QXSOUND_UseSampleSink";
 using MusicSampleSink = void (*)(const int16_t* samples, uint32_t frames, void* context);
 // A run started part-way on the window: the song leaves the virtual clock at the start.
 inline constexpr char kRealClockName[] = "QXSOUND_UseRealClock";
-// Runs with a real clock: holds the song where it is (argument 1) and lets it go on (0), the
-// audio device paused and not counted as lost meanwhile.
+// Holds the song where it is (argument 1) and lets it go on (0): on the window the audio device
+// paused and not counted as lost meanwhile, offline the virtual time held skipped.
 inline constexpr char kPauseName[] = "QXSOUND_Pause";
+// Where the song is after a time of play from its start, (order << 16) | row, and the playing
+// song put at such a time: a show that is played ahead of its music, or jumps.
+inline constexpr char kPositionAtName[] = "QXSOUND_PositionAt";
+inline constexpr char kSeekName[] = "QXSOUND_Seek";
 
 struct MusicBindingState {
     void* libraryHandle = nullptr;
@@ -52,9 +56,17 @@ struct MusicBindingState {
     void* streamHandle = nullptr;
     int32_t streamChannel = 0;
     void* functionTable[kMusicSlotCount] = {};
-    void* useRealClock = nullptr;          // bound only when a run starts part-way on the window
-    void* pause = nullptr;                 // bound in runs on the window
-    char errorCause[96] = {};              // the cause reported with error code 6
+    void* useRealClock = nullptr;  // bound only when a run starts part-way on the window
+    void* pause = nullptr;
+    void* positionAt = nullptr;
+    void* seek = nullptr;
+    // While set, the music position is not the playing song's but the one a play from its start
+    // has after (clock - songStartClock) ms: the show is played on a clock of its own, ahead of
+    // or away from the song (a jump being prepared, a seek index being built).
+    bool followTimeline = false;
+    uint32_t songStartClock =
+        0;                     // the platform's clock when the song was last played from its start
+    char errorCause[96] = {};  // the cause reported with error code 6
     MusicSampleSink sampleSink = nullptr;  // bound by MusicInit in the offline run when set
     void* sampleSinkContext = nullptr;
 };
@@ -70,8 +82,14 @@ void MusicStop();
 uint32_t MusicPosition();  // (order mod 256) x 256 + row; 0 without a sound module
 // The song, played on the virtual clock so far, plays on from its position in real time.
 void MusicUseRealClock();
-// The song held where it is (true) and going on from there (false); nothing offline.
+// The song held where it is (true) and going on from there (false).
 void MusicPause(bool paused);
+// The music position a play from the song's start has after `milliseconds`; 0 without a song.
+uint32_t MusicPositionAt(uint32_t milliseconds);
+// The playing song put where a play from its start is after `milliseconds`, heard from now on.
+void MusicSeek(uint32_t milliseconds);
+// Milliseconds the song has played at the platform's clock now, on the clock songStartClock is on.
+uint32_t MusicPlayedMilliseconds();
 void MusicShutdown();
 
 }  // namespace qx

@@ -19,6 +19,11 @@
 // A run that starts the show part-way through plays virtual up to the start, then changes to
 // device (or silent) mode with the song where the virtual clock has brought it.
 //
+// For a program that plays its show ahead of the music or jumps about in it, the module also
+// answers where the song is after any time of play (a timeline kept by a private instance of the
+// song, rendered forward once, unheard) and puts the playing song at any time of play (Seek),
+// with exactly the state a play from its start reaches there.
+//
 // Exported names are the plain names of the classic sound library's entry points; only the
 // calls and results the program relies on are implemented. MPEG streams are not supported.
 #include <SDL.h>
@@ -48,6 +53,8 @@ constexpr uint64_t kStallTimeoutTenths = 10000;  // 0.1 ms units
 // Interpolation filter lengths: libopenmpt's own choice, and none (zero-order hold).
 constexpr int32_t kHeardInterpolation = 0;
 constexpr int32_t kUnheardInterpolation = 1;
+// A time of play in ms is floor(ms * kSampleRate / 1000) frames.
+constexpr uint64_t FramesAt(uint64_t milliseconds) { return milliseconds * kSampleRate / 1000; }
 
 using Clock = std::chrono::steady_clock;
 using VirtualClock = uint32_t (*)();
@@ -64,6 +71,16 @@ uint64_t Pack(uint64_t tenthsOfMs, uint32_t order, uint32_t row) {
 // "stalled:MS" stops its callback from rendering from then on.
 enum class SimulatedLoss : uint8_t { None, Removed, Stalled };
 
+// Where the song is after every whole millisecond of play from its start: a private instance
+// rendered forward one millisecond at a time, its (order, row) noted whenever it changes.
+struct Timeline {
+    openmpt_module* song = nullptr;
+    uint32_t renderedMs = 0;  // the instance has played this long
+    bool ended = false;       // the song ended before renderedMs + 1
+    // (ms << 32) | (order << 16) | row: from that ms on, until the next entry. Ascending.
+    std::vector<uint64_t> changes;
+};
+
 struct SoundModuleState {
     bool initialised = false;
     VirtualClock virtualClock = nullptr;
@@ -73,6 +90,9 @@ struct SoundModuleState {
     bool audioSubsystem = false;
     bool reportedSilence = false;
     openmpt_module* song = nullptr;
+    std::vector<uint8_t> songBytes;  // the loaded file, for fresh instances of the song
+    uint64_t songFrames = 0;         // frames the song has rendered since it was played
+    Timeline timeline;
     bool playing = false;
     bool mixingUnheard = false;  // the song's interpolation is kUnheardInterpolation
     Clock::time_point epoch{};
@@ -94,9 +114,11 @@ struct SoundModuleState {
     uint32_t virtualPlayStart = 0;
     int16_t scratch[kScratchFrames * 2]{};
 
-    // QXSOUND_Pause: the song held where it was heard at pausedAt.
+    // QXSOUND_Pause: the song held where it was heard at pausedAt (the virtual clock's
+    // pausedAtVirtual in the offline run).
     bool paused = false;
     Clock::time_point pausedAt{};
+    uint32_t pausedAtVirtual = 0;
 
     // GetOrder latches the snapshot it used so that the following GetRow belongs to it.
     bool rowLatched = false;
@@ -123,6 +145,7 @@ void FillFromSong(int16_t* out, size_t frames) {
             const size_t got = openmpt_module_read_interleaved_stereo(state.song, kSampleRate, want,
                                                                       out + done * 2);
             done += got;
+            state.songFrames += got;
             if (got < want) break;  // the song has ended
         }
     }
@@ -193,6 +216,7 @@ void RenderUpTo(uint64_t targetFrames) {
         if (state.sampleSink != nullptr)
             state.sampleSink(state.scratch, static_cast<uint32_t>(got), state.sampleSinkContext);
         state.framesRendered += got;
+        state.songFrames += got;
     }
 }
 
@@ -250,7 +274,7 @@ uint64_t CurrentPosition() {
                                                   Clock::now() - state.playStart)
                                                   .count());
         }
-        RenderUpTo(elapsedMs * kSampleRate / 1000);
+        RenderUpTo(FramesAt(elapsedMs));
     }
     return Pack(0, static_cast<uint32_t>(openmpt_module_get_current_order(state.song)),
                 static_cast<uint32_t>(openmpt_module_get_current_row(state.song)));
@@ -317,7 +341,18 @@ openmpt_module* CreateSong(const void* data, size_t size) {
     return song;
 }
 
-void ReplaceSong(openmpt_module* song) {
+// A fresh instance of the loaded song, as FMUSIC_LoadSong* made it; null without one.
+openmpt_module* FreshSong() {
+    return state.songBytes.empty() ? nullptr
+                                   : CreateSong(state.songBytes.data(), state.songBytes.size());
+}
+
+void ForgetTimeline() {
+    if (state.timeline.song != nullptr) openmpt_module_destroy(state.timeline.song);
+    state.timeline = {};
+}
+
+void ReplaceSong(openmpt_module* song, std::vector<uint8_t> bytes) {
     if (state.device != 0) SDL_LockAudioDevice(state.device);
     openmpt_module* old = state.song;
     state.song = song;
@@ -325,6 +360,54 @@ void ReplaceSong(openmpt_module* song) {
     state.mixingUnheard = false;  // a new song mixes at libopenmpt's default
     if (state.device != 0) SDL_UnlockAudioDevice(state.device);
     if (old != nullptr) openmpt_module_destroy(old);
+    state.songBytes = std::move(bytes);
+    ForgetTimeline();
+}
+
+uint32_t PackedPosition(openmpt_module* song) {
+    return (static_cast<uint32_t>(openmpt_module_get_current_order(song)) & 0xFFFF) << 16 |
+           (static_cast<uint32_t>(openmpt_module_get_current_row(song)) & 0xFFFF);
+}
+
+// Plays the timeline's instance on to `milliseconds` (or the song's end), a millisecond a read,
+// so that the position after every whole millisecond is known. False without a song.
+bool ExtendTimeline(uint32_t milliseconds) {
+    Timeline& timeline = state.timeline;
+    if (timeline.song == nullptr) {
+        timeline.song = FreshSong();
+        if (timeline.song == nullptr) return false;
+        openmpt_module_set_render_param(
+            timeline.song, OPENMPT_MODULE_RENDER_INTERPOLATIONFILTER_LENGTH, kUnheardInterpolation);
+        timeline.changes.push_back(PackedPosition(timeline.song));
+    }
+    while (timeline.renderedMs < milliseconds && !timeline.ended) {
+        const size_t want =
+            static_cast<size_t>(FramesAt(timeline.renderedMs + 1) - FramesAt(timeline.renderedMs));
+        const size_t got =
+            openmpt_module_read_interleaved_stereo(timeline.song, kSampleRate, want, state.scratch);
+        if (got < want) {  // the song has ended; its position stays where it ended
+            timeline.ended = true;
+            break;
+        }
+        ++timeline.renderedMs;
+        const uint64_t position = PackedPosition(timeline.song);
+        if (position != (timeline.changes.back() & 0xFFFFFFFFu))
+            timeline.changes.push_back(uint64_t{timeline.renderedMs} << 32 | position);
+    }
+    return true;
+}
+
+// Renders the playing song on by `frames` without output.
+void SkipFrames(uint64_t frames) {
+    MixFor(false);
+    while (frames > 0) {
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(kScratchFrames, frames));
+        const size_t got =
+            openmpt_module_read_interleaved_stereo(state.song, kSampleRate, want, state.scratch);
+        state.songFrames += got;
+        if (got < want) return;  // the song has ended
+        frames -= got;
+    }
 }
 
 }  // namespace
@@ -369,12 +452,21 @@ QX_EXPORT void QXSOUND_UseRealClock() {
     if (state.playing) SDL_PauseAudioDevice(state.device, 0);
 }
 
-// Holds the song where it is heard now (1) or lets it go on from there (0), for runs on the real
-// clock. With a device, the device is paused and its silence is no loss; silently, the clock that
-// the song is rendered by stops. The offline run's virtual clock is never held.
+// Holds the song where it is heard now (1) or lets it go on from there (0). With a device, the
+// device is paused and its silence is no loss; silently, the clock that the song is rendered by
+// stops; on the virtual clock, the song skips the virtual time held.
 QX_EXPORT void QXSOUND_Pause(int paused) {
-    if (!state.initialised || state.virtualClock != nullptr || (paused != 0) == state.paused)
+    if (!state.initialised || (paused != 0) == state.paused) return;
+    if (state.virtualClock != nullptr) {
+        if (paused != 0) {
+            CurrentPosition();  // rendered up to now
+            state.pausedAtVirtual = state.virtualClock();
+        } else {
+            state.virtualPlayStart += state.virtualClock() - state.pausedAtVirtual;
+        }
+        state.paused = paused != 0;
         return;
+    }
     const Clock::time_point now = Clock::now();
     if (paused != 0) {
         CurrentPosition();  // silently: rendered up to now
@@ -389,6 +481,58 @@ QX_EXPORT void QXSOUND_Pause(int paused) {
     if (state.device != 0) {
         state.lastCallbackTenths.store(TenthsSinceEpoch(now), std::memory_order_relaxed);
         if (state.playing) SDL_PauseAudioDevice(state.device, 0);
+    }
+}
+
+// Where the song is after `milliseconds` of play from its start, whatever the playing song is
+// doing: (order << 16) | row, as the virtual clock would find it then. The song's end position
+// past its end; 0 without a song.
+QX_EXPORT uint32_t QXSOUND_PositionAt(uint32_t milliseconds) {
+    if (!ExtendTimeline(milliseconds)) return 0;
+    const std::vector<uint64_t>& changes = state.timeline.changes;
+    const uint64_t key = uint64_t{milliseconds} << 32 | 0xFFFFFFFFu;
+    const auto after = std::upper_bound(changes.begin(), changes.end(), key);
+    return static_cast<uint32_t>(*(after - 1) & 0xFFFFFFFFu);
+}
+
+// Puts the playing song where a play from its start is after `milliseconds`, heard from now on:
+// exactly that state, rendered on without output from where it is when that lies ahead, else
+// from a fresh instance of the song. A paused song stays paused there; the sample sink gets
+// none of the frames skipped. Nothing without a playing song.
+QX_EXPORT void QXSOUND_Seek(uint32_t milliseconds) {
+    if (!state.initialised || state.song == nullptr || !state.playing) return;
+    if (state.device != 0 && state.playing && !state.paused && DeviceLost()) TakeSongBack();
+    const bool device = state.device != 0;
+    if (device) SDL_PauseAudioDevice(state.device, 1);
+    const uint64_t target = FramesAt(milliseconds);
+    if (target < state.songFrames) {
+        openmpt_module* fresh = FreshSong();
+        if (fresh == nullptr) return;
+        if (device) SDL_LockAudioDevice(state.device);
+        std::swap(state.song, fresh);
+        state.mixingUnheard = false;
+        state.songFrames = 0;
+        if (device) SDL_UnlockAudioDevice(state.device);
+        openmpt_module_destroy(fresh);
+    }
+    SkipFrames(target - state.songFrames);
+    const Clock::time_point now = Clock::now();
+    if (state.virtualClock != nullptr) {
+        const uint32_t clock = state.paused ? state.pausedAtVirtual : state.virtualClock();
+        state.virtualPlayStart = clock - milliseconds;
+        state.framesRendered = target;
+    } else if (!device) {
+        state.playStart = (state.paused ? state.pausedAt : now) -
+                          std::chrono::microseconds(target * 1000000 / kSampleRate);
+        state.framesRendered = target;
+    } else {
+        // Heard from now: positions published before the seek belong to the song as it was.
+        MixFor(true);
+        state.snapshotCount.store(0);
+        Publish(Pack(0, openmpt_module_get_current_order(state.song),
+                     openmpt_module_get_current_row(state.song)));
+        state.lastCallbackTenths.store(TenthsSinceEpoch(now), std::memory_order_relaxed);
+        if (!state.paused) SDL_PauseAudioDevice(state.device, 0);
     }
 }
 
@@ -411,7 +555,7 @@ QX_EXPORT int FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int fla
 
 QX_EXPORT void FSOUND_Close() {
     if (state.device != 0) SDL_PauseAudioDevice(state.device, 1);
-    ReplaceSong(nullptr);
+    ReplaceSong(nullptr, {});
     CloseDevice();
     state.sampleSink = nullptr;
     state.sampleSinkContext = nullptr;
@@ -425,9 +569,10 @@ QX_EXPORT void FSOUND_Close() {
 
 QX_EXPORT void* FMUSIC_LoadSongMemory(void* data, int length) {
     if (!state.initialised || data == nullptr || length <= 0) return nullptr;
+    const auto* bytes = static_cast<const uint8_t*>(data);
     openmpt_module* song = CreateSong(data, static_cast<size_t>(length));
     if (song == nullptr) return nullptr;
-    ReplaceSong(song);
+    ReplaceSong(song, std::vector<uint8_t>(bytes, bytes + length));
     return song;
 }
 
@@ -435,8 +580,8 @@ QX_EXPORT void* FMUSIC_LoadSong(const char* name) {
     if (!state.initialised || name == nullptr) return nullptr;
     std::FILE* file = std::fopen(name, "rb");
     if (file == nullptr) return nullptr;
-    std::vector<unsigned char> bytes;
-    unsigned char block[65536];
+    std::vector<uint8_t> bytes;
+    uint8_t block[65536];
     size_t n;
     while ((n = std::fread(block, 1, sizeof block, file)) > 0)
         bytes.insert(bytes.end(), block, block + n);
@@ -445,7 +590,7 @@ QX_EXPORT void* FMUSIC_LoadSong(const char* name) {
     if (failed || bytes.empty()) return nullptr;
     openmpt_module* song = CreateSong(bytes.data(), bytes.size());
     if (song == nullptr) return nullptr;
-    ReplaceSong(song);
+    ReplaceSong(song, std::move(bytes));
     return song;
 }
 
@@ -456,6 +601,7 @@ QX_EXPORT int FMUSIC_PlaySong(void* song) {
     state.snapshotCount.store(0);  // a replay must not report the last play's positions
     state.playing = true;
     state.framesRendered = 0;
+    state.songFrames = 0;
     state.playStart = Clock::now();
     if (state.virtualClock != nullptr) state.virtualPlayStart = state.virtualClock();
     if (state.device != 0) {
@@ -517,6 +663,8 @@ extern "C" const QxSoundEntry qxSoundEntries[] = {
     QX_ENTRY(QXSOUND_UseSampleSink),
     QX_ENTRY(QXSOUND_UseRealClock),
     QX_ENTRY(QXSOUND_Pause),
+    QX_ENTRY(QXSOUND_PositionAt),
+    QX_ENTRY(QXSOUND_Seek),
     QX_ENTRY(FSOUND_Init),
     QX_ENTRY(FSOUND_Close),
     QX_ENTRY(FMUSIC_LoadSongMemory),

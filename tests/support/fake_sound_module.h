@@ -26,6 +26,7 @@ struct FakeSoundModule {
     uint32_t playStart = 0;
     bool rebasePending = false;  // UseRealClock has run: the next reading re-bases playStart
     uint32_t playedAtSwitch = 0;
+    bool paused = false;
     uint32_t pausedAt = 0;                         // clock when Pause 1 held the song
     std::vector<std::string>* timeline = nullptr;  // when set, gets every call too, as "sound: ..."
 };
@@ -65,7 +66,7 @@ inline void Follow() {
     FakeSoundModule& f = fakeSound;
     if (f.rebasePending) f.playStart = f.clock() - f.playedAtSwitch;
     f.rebasePending = false;
-    const uint32_t rows = (f.clock() - f.playStart) / f.msPerRow;
+    const uint32_t rows = ((f.paused ? f.pausedAt : f.clock()) - f.playStart) / f.msPerRow;
     f.order = static_cast<int>(rows / 64);
     f.row = static_cast<int>(rows % 64);
 }
@@ -85,12 +86,25 @@ inline void UseSink(MusicSampleSink sink, void* context) {
 }
 inline void Pause(int paused) {
     Note("Pause " + std::to_string(paused));
-    if (!Playing()) return;
+    if (!Playing() || (paused != 0) == fakeSound.paused) return;
     // The position holds: the song's start moves on by the time held.
+    fakeSound.paused = paused != 0;
     if (paused != 0)
         fakeSound.pausedAt = fakeSound.clock();
     else
         fakeSound.playStart += fakeSound.clock() - fakeSound.pausedAt;
+}
+inline uint32_t PositionAt(uint32_t milliseconds) {
+    if (fakeSound.msPerRow == 0) return 0;
+    const uint32_t rows = milliseconds / fakeSound.msPerRow;
+    return (rows / 64) << 16 | (rows % 64);
+}
+inline void Seek(uint32_t milliseconds) {
+    Note("Seek " + std::to_string(milliseconds));
+    if (!Playing()) return;
+    fakeSound.rebasePending = false;
+    fakeSound.playStart =
+        (fakeSound.paused ? fakeSound.pausedAt : fakeSound.clock()) - milliseconds;
 }
 inline void UseRealClock() {
     Note("UseRealClock");
@@ -123,6 +137,8 @@ inline void InstallFakeSoundModule(VirtualPlatform& platform, const char* omit =
         {kSampleSinkName, reinterpret_cast<void*>(fake::UseSink)},
         {kRealClockName, reinterpret_cast<void*>(fake::UseRealClock)},
         {kPauseName, reinterpret_cast<void*>(fake::Pause)},
+        {kPositionAtName, reinterpret_cast<void*>(fake::PositionAt)},
+        {kSeekName, reinterpret_cast<void*>(fake::Seek)},
     };
     platform.libraryPresent = true;
     platform.librarySymbols.clear();
