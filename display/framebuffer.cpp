@@ -70,6 +70,16 @@ void PresentWithBlit() {
         framebufferState.digest =
             DigestPixels(framebufferState.digest, shown, size_t{width} * rows);
     framebufferState.lastShown = shown;
+    ++framebufferState.presents;
+    if (framebufferState.decorate != nullptr) shown = framebufferState.decorate(shown, width, rows);
+    ThePlatform().Present(shown, width, rows, width);
+}
+
+void PresentAgain() {
+    const uint32_t* shown = framebufferState.lastShown;
+    if (!framebufferState.surfaceCreated || shown == nullptr) return;
+    const uint32_t width = framebufferState.width, rows = framebufferState.shownHeight;
+    if (framebufferState.decorate != nullptr) shown = framebufferState.decorate(shown, width, rows);
     ThePlatform().Present(shown, width, rows, width);
 }
 

@@ -27,6 +27,11 @@ struct FramebufferState {
     bool digestEnabled = false;
     const uint32_t* lastShown = nullptr;  // the picture last presented (quantised when emulated)
     uint64_t digest = kDigestSeed;        // DigestPixels over every pixel presented
+    uint64_t presents = 0;                // pictures presented, not counting PresentAgain
+    // What the viewer is told on top of the picture, handed down by the host: given the picture
+    // about to go to the screen, it returns it or a copy with a note drawn on. Only the screen
+    // sees the copy: the digest, lastShown and everything that records pictures keep the plain one.
+    const uint32_t* (*decorate)(const uint32_t* shown, uint32_t width, uint32_t rows) = nullptr;
 };
 extern FramebufferState framebufferState;
 
@@ -36,6 +41,10 @@ uint32_t* CreateFramebuffer(uint32_t width, uint32_t height, uint32_t bitsPerPix
 
 // Shows the framebuffer, emulating a 15- or 16-bit display depth when one was chosen.
 void PresentWithBlit();
+
+// Shows the picture last presented once more (a held show redrawn, its note changed): counted in
+// no digest and no recording.
+void PresentAgain();
 
 // Releases the presentation surface. Harmless when nothing was created.
 void ReleaseDisplayContext();

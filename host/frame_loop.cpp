@@ -1,13 +1,16 @@
 #include "host/frame_loop.h"
 
+#include "display/framebuffer.h"
 #include "effects/drawing_switch.h"
 #include "host/capture.h"
 #include "host/command_line.h"
 #include "host/host_settings.h"
 #include "host/production_state.h"
+#include "host/show_jumps.h"
 #include "host/start_position.h"
 #include "host/storyboard.h"
 #include "host/timing_report.h"
+#include "host/viewer_controls.h"
 #include "host/window.h"
 #include "music/music_binding.h"
 #include "music/scene_sequencer.h"
@@ -27,28 +30,6 @@ inline constexpr int32_t kMaximumPaceLag = 250;  // ms
 inline constexpr uint32_t kHiddenPassSleep = 10;  // ms
 // How often a held show looks whether it may go on.
 inline constexpr uint32_t kHeldPassSleep = 50;  // ms
-
-// The pass's sleep. Unpaced it is 1 ms, to yield the processor. Paced, pass k is due at
-// paceStart + k * 1000 / fps exactly, so frame times do not drift and the offline run's frame k
-// happens at k * 1000 / fps ms; a pass that is already late does not sleep at all.
-// While the window cannot be seen, presents return at once (no vsync wait): pacing still spaces
-// the frames, and an unpaced pass sleeps kHiddenPassSleep.
-void SleepForPass() {
-    Platform& platform = ThePlatform();
-    const uint32_t fps = launchOptions.framesPerSecond;
-    if (fps == 0) {
-        platform.Sleep(platform.WindowVisible() ? 1 : kHiddenPassSleep);
-        return;
-    }
-    const uint32_t now = platform.Milliseconds();
-    const uint32_t offset = static_cast<uint32_t>(loopState.pacedPasses * 1000u / fps);
-    int32_t ahead = static_cast<int32_t>(loopState.paceStart + offset - now);
-    if (ahead < -kMaximumPaceLag) {
-        loopState.paceStart = now - offset;
-        ahead = 0;
-    }
-    if (ahead > 0) platform.Sleep(static_cast<uint32_t>(ahead));
-}
 
 // Pacing, the frame-rate window and the ticks begin at `now`: time spent before it produces
 // neither a rush of frames nor a burst of ticks.
@@ -72,49 +53,37 @@ const SceneTableRow* FirstRowToDraw(uint32_t startPosition) {
     return first;
 }
 
-// The passes before the start position, each as in the offline run but without presenting (there
-// are no events offline) and without drawing before the first row that must draw. It stops on the
-// first pass that reads a music position at or past the start, slept for but not run (true): the
-// loop runs it at that time and position and presents it. False when the show ended first.
-bool PlayUpTo(uint32_t startPosition) {
-    Platform& platform = ThePlatform();
-    const SceneTableRow* firstDrawn = FirstRowToDraw(startPosition);
-    struct DrawingBackOn {
-        ~DrawingBackOn() { drawingSwitch.off = false; }
-    } drawingBackOn;
-    for (;;) {
-        SleepForPass();
-        if (loopState.quitFlag != 0) return false;
-        if (MusicPosition() >= startPosition) return true;
-        drawingSwitch.off = sequencerState.currentRow < firstDrawn;
-        if (!RunSequencer()) {
-            loopState.quitFlag = 1;
-            return false;
-        }
-        DispatchTicks();
-        UpdateFrameRate(platform.Milliseconds());
-        ++loopState.pacedPasses;
-    }
+// Polls every waiting event into the window procedure.
+void HandleEvents() {
+    InputEvent event;
+    while (ThePlatform().PollEvent(event)) WindowProcedure(event);
 }
 
 // While the platform holds the show (nobody can watch it): the music paused, nothing run or
-// presented, events still handled so that a close request ends it. Afterwards pacing, the
-// frame-rate window and the ticks are moved on by the time held, so the show goes on exactly as
-// if that time had not passed: no rush of frames, no burst of ticks, the next frame due as it was.
+// presented, events still handled so that a close request ends it. Afterwards the show's times
+// move on by the time held, so the show goes on exactly as if that time had not passed: no rush
+// of frames, no burst of ticks, the next frame due as it was.
 void WaitWhileHeld() {
     Platform& platform = ThePlatform();
     const uint32_t heldAt = platform.Milliseconds();
-    MusicPause(true);
+    if (!viewerState.paused) MusicPause(true);
     while (platform.ShowHeld() && loopState.quitFlag == 0) {
         platform.Sleep(kHeldPassSleep);
-        InputEvent event;
-        while (platform.PollEvent(event)) WindowProcedure(event);
+        HandleEvents();
     }
-    MusicPause(false);
-    const uint32_t held = platform.Milliseconds() - heldAt;
-    loopState.paceStart += held;
-    loopState.rateWindowStart += held;
-    tickScheduler.lastTickTime += held;
+    if (!viewerState.paused) MusicPause(false);
+    MoveShowTimes(platform.Milliseconds() - heldAt);
+}
+
+// One look of a paused show: the picture shown again (its note with it), the seek index built
+// on in the time to spare, a short sleep, the events.
+void WaitWhilePaused() {
+    Platform& platform = ThePlatform();
+    PresentAgain();
+    const uint32_t until = platform.Milliseconds() + kPausedPassSleep;
+    if (!BuildSeekIndex(until) || static_cast<int32_t>(until - platform.Milliseconds()) > 0)
+        platform.Sleep(kPausedPassSleep);
+    HandleEvents();
 }
 
 // Program start again at the end of the scene table: the production state, then the song from
@@ -124,10 +93,63 @@ bool StartAgain() {
     MusicStop();
     MusicPlay();
     StartPacing(ThePlatform().Milliseconds());
+    loopState.showPasses = 0;
     return true;
 }
 
+// The end of the scene table: the show ends, or with --loop starts again.
+void EndShow() {
+    if (!launchOptions.loop || !StartAgain()) loopState.quitFlag = 1;
+}
+
 }  // namespace
+
+void SleepForPass() {
+    Platform& platform = ThePlatform();
+    const uint32_t fps = launchOptions.framesPerSecond;
+    if (fps == 0) {
+        platform.Sleep(platform.WindowVisible() ? 1 : kHiddenPassSleep);
+        return;
+    }
+    const uint32_t now = platform.Milliseconds();
+    const uint32_t offset = static_cast<uint32_t>(loopState.pacedPasses * 1000u / fps);
+    int32_t ahead = static_cast<int32_t>(loopState.paceStart + offset - now);
+    if (ahead < -kMaximumPaceLag) {
+        loopState.paceStart = now - offset;
+        ahead = 0;
+    }
+    if (ahead > 0) platform.Sleep(static_cast<uint32_t>(ahead));
+}
+
+bool PlayUnseenPass() {
+    if (!RunSequencer()) return false;
+    DispatchTicks();
+    UpdateFrameRate(ThePlatform().Milliseconds());
+    ++loopState.pacedPasses;
+    ++loopState.showPasses;
+    return true;
+}
+
+bool PlayUpTo(uint32_t position) {
+    const SceneTableRow* firstDrawn = FirstRowToDraw(position);
+    struct DrawingBackOn {
+        ~DrawingBackOn() { drawingSwitch.off = false; }
+    } drawingBackOn;
+    for (;;) {
+        SleepForPass();
+        if (loopState.quitFlag != 0) return false;
+        if (MusicPosition() >= position) return true;
+        drawingSwitch.off = sequencerState.currentRow < firstDrawn;
+        if (!PlayUnseenPass()) return false;
+    }
+}
+
+void MoveShowTimes(uint32_t milliseconds) {
+    loopState.paceStart += milliseconds;
+    loopState.rateWindowStart += milliseconds;
+    tickScheduler.lastTickTime += milliseconds;
+    musicBinding.songStartClock += milliseconds;
+}
 
 uint32_t FrameRate() { return loopState.frameRateValue; }
 
@@ -144,11 +166,15 @@ void UpdateFrameRate(uint32_t now) {
 void RunFrameLoop() {
     loopState.quitFlag = 0;
     loopState.passCount = 0;
+    loopState.showPasses = 0;
     StartPacing(ThePlatform().Milliseconds());  // after start-up
+    StartShowJumps();
+    StartViewerControls();
     // With a start position, the first pass to show has been slept for already.
     bool due = false;
     if (launchOptions.startPosition != 0) {
         due = PlayUpTo(launchOptions.startPosition);
+        if (!due && loopState.quitFlag == 0) loopState.quitFlag = 1;  // the show ended first
         // On the window the real clock takes over; offline the virtual one simply runs on.
         if (EndPreRoll()) StartPacing(ThePlatform().Milliseconds());
     }
@@ -161,6 +187,21 @@ void RunFrameLoop() {
             due = false;
             continue;
         }
+        switch (ApplyViewerKeys()) {
+            case ViewerAction::Play:
+            case ViewerAction::Step:
+                break;
+            case ViewerAction::PlayNow:
+                due = true;
+                break;
+            case ViewerAction::Hold:
+                WaitWhilePaused();
+                continue;
+            case ViewerAction::EndShow:
+                EndShow();
+                due = false;
+                continue;
+        }
         if (!due) SleepForPass();
         due = false;
         const bool running = timed ? RunSequencerTimed() : RunSequencer();
@@ -170,10 +211,11 @@ void RunFrameLoop() {
         if (captureState.recording && !NoteCapturePass()) loopState.quitFlag = 1;
         DispatchTicks();
         UpdateFrameRate(platform.Milliseconds());
-        InputEvent event;
-        while (platform.PollEvent(event)) WindowProcedure(event);
+        NoteViewerPass();
+        HandleEvents();
         ++loopState.passCount;
         ++loopState.pacedPasses;
+        ++loopState.showPasses;
         if (launchOptions.frameLimit != 0 && loopState.passCount >= launchOptions.frameLimit)
             loopState.quitFlag = 1;
         if (!running && loopState.quitFlag == 0 && !StartAgain()) loopState.quitFlag = 1;

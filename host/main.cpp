@@ -13,6 +13,7 @@
 #include "host/startup.h"
 #include "host/storyboard.h"
 #include "host/timing_report.h"
+#include "host/viewer_controls.h"
 #include "platform/offline_platform.h"
 #include "platform/png_file.h"
 #include "platform/sdl_platform.h"
@@ -29,6 +30,14 @@ bool WriteStoryboard(const std::string& path, const qx::RgbImage& image) {
     return qx::SetErrorCode(qx::kErrorStoryboard, cause.c_str());
 }
 
+// F12's picture: 0x00RRGGBB pixels as an RGB PNG file.
+bool WritePicture(const char* path, const uint32_t* pixels, uint32_t width, uint32_t height,
+                  std::string& failure) {
+    return qx::WritePng(
+        path, qx::ImageOfPixels(pixels, static_cast<int>(width), static_cast<int>(height)),
+        failure);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -43,6 +52,7 @@ int main(int argc, char** argv) {
             break;
     }
     posix::InstallTerminationHandlers();
+    viewerState.writePicture = WritePicture;
     // --storyboard, --storyboard-half, --row-digests, --bench and --capture have set headless too.
     static OfflinePlatform offline;
     if (launchOptions.headless) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <type_traits>
 #include <vector>
 
 #include "archive/asset_catalogue.h"
@@ -29,6 +30,16 @@
 #include "timing/tick_scheduler.h"
 
 namespace qx {
+
+namespace {
+
+template <typename T>
+StateRegion RegionOf(T& record) {
+    static_assert(std::is_trivially_copyable_v<T>, "a snapshot copies records as bytes");
+    return {&record, sizeof record};
+}
+
+}  // namespace
 
 namespace {
 
@@ -64,6 +75,42 @@ void ResetProductionRecords() {
     std::fill(std::begin(sparePicture), std::end(sparePicture), 0u);
     sequencerState = {};
     textState = {};
+}
+
+std::vector<StateRegion> ProductionRegions() {
+    std::vector<StateRegion> regions = {
+        RegionOf(sceneVariables),
+        RegionOf(randomState),
+        RegionOf(filmGrainState),
+        RegionOf(fadeState),
+        RegionOf(lineState),
+        RegionOf(rasteriserState),
+        RegionOf(transformState),
+        RegionOf(faceListState),
+        RegionOf(sortBuckets),
+        RegionOf(objectState),
+        {objectImage, objectImageBytes},
+        RegionOf(scrollState),
+        RegionOf(rotozoomState),
+        RegionOf(plasmaState),
+        RegionOf(rotozoomRowTable),
+        RegionOf(rotozoomColumnTable),
+        RegionOf(tunnelState),
+        RegionOf(bumpState),
+        RegionOf(waterState),
+        RegionOf(waterFieldA),
+        RegionOf(waterFieldB),
+        RegionOf(workPicture),
+        RegionOf(sparePicture),
+        RegionOf(sequencerState),
+        RegionOf(textState),
+        RegionOf(assetBuffers.title8),
+        RegionOf(tickScheduler),
+    };
+    if (hostSettings.framebuffer != nullptr)
+        regions.push_back({hostSettings.framebuffer,
+                           size_t{framebufferState.width} * framebufferState.height * 4});
+    return regions;
 }
 
 void RegisterProductionTickSlots() {

@@ -6,7 +6,21 @@
 // and the whole state as start-up leaves it, for a show that starts again.
 #pragma once
 
+#include <cstddef>
+#include <vector>
+
 namespace qx {
+
+// A stretch of memory the show changes as it plays, copied byte for byte by a snapshot.
+struct StateRegion {
+    void* bytes;
+    size_t size;
+};
+
+// Every production record and buffer listed above, and the framebuffer's pixels once it exists:
+// all of the production's own state, so that copying these back returns the show to where it
+// was. The records hold pointers only into static data, so their bytes stay valid.
+std::vector<StateRegion> ProductionRegions();
 
 // Every record to its program-image value; the object image to its bytes at program start; the
 // work and spare pictures, the rotozoom tables and both water fields to zero; the sequencer

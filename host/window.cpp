@@ -5,6 +5,7 @@
 #include "host/error_code.h"
 #include "host/frame_loop.h"
 #include "host/host_settings.h"
+#include "host/viewer_controls.h"
 
 namespace qx {
 
@@ -68,6 +69,8 @@ void WindowProcedure(const InputEvent& event) {
         case Kind::KeyDown:
             if (event.key == KeyCode::F11 || (event.key == KeyCode::Enter && event.alt))
                 ToggleFullScreen();
+            else
+                QueueViewerKey(event.key);
             break;
         case Kind::ButtonDown:
             break;

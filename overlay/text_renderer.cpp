@@ -1,5 +1,7 @@
 #include "overlay/text_renderer.h"
 
+#include <cstddef>
+
 #include "data/font.h"
 #include "display/framebuffer.h"
 #include "host/host_settings.h"
@@ -16,13 +18,6 @@ uint32_t* CursorPixel() {
     return hostSettings.framebuffer + bytes / 4;
 }
 
-// Whether the pixel lies inside the framebuffer.
-bool InFramebuffer(const uint32_t* pixel) {
-    const uint32_t* first = hostSettings.framebuffer;
-    if (first == nullptr) return false;
-    return pixel >= first && pixel < first + framebufferState.width * framebufferState.height;
-}
-
 }  // namespace
 
 void ResetTextCursor(uint32_t lineOffset) {
@@ -31,21 +26,53 @@ void ResetTextCursor(uint32_t lineOffset) {
     textState.lineLength = displayState.width;
 }
 
-uint32_t* DrawGlyph(uint32_t code, uint32_t* pixel) {
+namespace {
+
+// One glyph's ink at `pixel` in rows `stride` pixels apart, only where it falls inside
+// [first, end); returns the pixel right of the glyph.
+uint32_t* DrawGlyphWithin(uint32_t code, uint32_t* pixel, uint32_t stride, uint32_t colour,
+                          const uint32_t* first, const uint32_t* end) {
     const GlyphRecord* found = GlyphFor(code);
     if (found == nullptr) return pixel + kGlyphWidth;  // no glyph: advance without ink
     const GlyphRecord& glyph = *found;
     const uint8_t* bits = GlyphBits(glyph);
-    const uint32_t colour = textState.textColour;
-    const uint32_t stride = textState.lineLength;
-    // The whole cell inside the framebuffer is the usual case and needs no test per pixel.
+    const auto within = [&](const uint32_t* p) {
+        return first != nullptr && p >= first && p < end;
+    };
+    // The whole cell inside is the usual case and needs no test per pixel.
     const bool inside =
-        InFramebuffer(pixel) && InFramebuffer(pixel + (kGlyphRows - 1) * stride + glyph.width - 1);
+        within(pixel) && within(pixel + (kGlyphRows - 1) * stride + glyph.width - 1);
     uint32_t* row = pixel;
     for (uint32_t y = 0; y < kGlyphRows; ++y, row += stride, bits += glyph.width)
         for (uint32_t x = 0; x < glyph.width; ++x)
-            if (bits[x] != 0 && (inside || InFramebuffer(row + x))) row[x] = colour;
+            if (bits[x] != 0 && (inside || within(row + x))) row[x] = colour;
     return pixel + glyph.width;
+}
+
+}  // namespace
+
+uint32_t* DrawGlyph(uint32_t code, uint32_t* pixel) {
+    const uint32_t* first = hostSettings.framebuffer;
+    return DrawGlyphWithin(code, pixel, textState.lineLength, textState.textColour, first,
+                           first + framebufferState.width * framebufferState.height);
+}
+
+uint32_t TextWidth(const char* text) {
+    uint32_t width = 0;
+    for (; *text != '\0'; ++text) {
+        const GlyphRecord* glyph = GlyphFor(static_cast<uint8_t>(*text));
+        width += glyph != nullptr ? glyph->width : kGlyphWidth;
+    }
+    return width;
+}
+
+void DrawTextInPicture(const char* text, uint32_t* pixels, uint32_t width, uint32_t rows,
+                       uint32_t x, uint32_t y, uint32_t colour) {
+    if (x >= width || y >= rows) return;
+    uint32_t* pixel = pixels + size_t{y} * width + x;
+    for (; *text != '\0'; ++text)
+        pixel = DrawGlyphWithin(static_cast<uint8_t>(*text), pixel, width, colour, pixels,
+                                pixels + size_t{width} * rows);
 }
 
 void PrintText(const uint8_t* text) {

@@ -34,4 +34,12 @@ void PrintHex32(uint32_t value);
 // glyph advance without ink. Ink that would fall outside the framebuffer is not drawn.
 uint32_t* DrawGlyph(uint32_t code, uint32_t* pixel);
 
+// Pixels across that `text` (plain characters, NUL-terminated) takes.
+uint32_t TextWidth(const char* text);
+
+// Draws `text` (plain characters) in `colour` with its top-left corner at (x, y) of a picture of
+// width x rows pixels, rows packed, clipped to it: for pictures other than the framebuffer.
+void DrawTextInPicture(const char* text, uint32_t* pixels, uint32_t width, uint32_t rows,
+                       uint32_t x, uint32_t y, uint32_t colour);
+
 }  // namespace qx

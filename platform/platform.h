@@ -14,7 +14,21 @@
 
 namespace qx {
 
-enum class KeyCode : uint8_t { Other, Escape, Enter, F11 };
+enum class KeyCode : uint8_t {
+    Other,
+    Escape,
+    Enter,
+    F11,
+    Space,
+    Right,
+    Left,
+    PageDown,
+    PageUp,
+    Home,
+    Period,
+    F12,
+    D
+};
 enum class MouseButton : uint8_t { Other, Left, Middle, Right };
 
 // One input event, already reduced to what the window procedure distinguishes.

@@ -15,6 +15,9 @@ struct RgbImage {
     std::vector<uint8_t> rgb;  // 3 bytes a pixel, red first, rows top first
 };
 
+// A picture of 0x00RRGGBB pixels, rows packed, as an RGB image.
+RgbImage ImageOfPixels(const uint32_t* pixels, int width, int height);
+
 // Half the width and height (an odd last column or row is dropped), each pixel the mean of a
 // 2 x 2 block rounded to nearest.
 RgbImage HalveImage(const RgbImage& image);

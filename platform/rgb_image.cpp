@@ -1,7 +1,20 @@
-// The 2 x 2 reduction of an RGB image, on every platform (the PNG writer is the desktop's).
+// RGB images from pixels and their 2 x 2 reduction, on every platform (the PNG writer is the
+// desktop's).
 #include "platform/png_file.h"
 
 namespace qx {
+
+RgbImage ImageOfPixels(const uint32_t* pixels, int width, int height) {
+    RgbImage image{width, height, {}};
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    image.rgb.resize(count * 3);
+    for (size_t i = 0; i < count; ++i) {
+        image.rgb[i * 3] = static_cast<uint8_t>(pixels[i] >> 16);
+        image.rgb[i * 3 + 1] = static_cast<uint8_t>(pixels[i] >> 8);
+        image.rgb[i * 3 + 2] = static_cast<uint8_t>(pixels[i]);
+    }
+    return image;
+}
 
 RgbImage HalveImage(const RgbImage& image) {
     RgbImage half{image.width / 2, image.height / 2, {}};

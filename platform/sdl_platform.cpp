@@ -43,6 +43,25 @@ KeyCode TranslateKey(SDL_Keycode key) {
             return KeyCode::Enter;
         case SDLK_F11:
             return KeyCode::F11;
+        case SDLK_SPACE:
+            return KeyCode::Space;
+        case SDLK_RIGHT:
+            return KeyCode::Right;
+        case SDLK_LEFT:
+            return KeyCode::Left;
+        case SDLK_PAGEDOWN:
+            return KeyCode::PageDown;
+        case SDLK_PAGEUP:
+            return KeyCode::PageUp;
+        case SDLK_HOME:
+            return KeyCode::Home;
+        case SDLK_PERIOD:
+        case SDLK_KP_PERIOD:
+            return KeyCode::Period;
+        case SDLK_F12:
+            return KeyCode::F12;
+        case SDLK_d:
+            return KeyCode::D;
         default:
             return KeyCode::Other;
     }

@@ -497,8 +497,8 @@ QX_EXPORT uint32_t QXSOUND_PositionAt(uint32_t milliseconds) {
 
 // Puts the playing song where a play from its start is after `milliseconds`, heard from now on:
 // exactly that state, rendered on without output from where it is when that lies ahead, else
-// from a fresh instance of the song. A paused song stays paused there; the sample sink gets
-// none of the frames skipped. Nothing without a playing song.
+// from a fresh instance of the song. A paused song stays paused there, held from now on; the
+// sample sink gets none of the frames skipped. Nothing without a playing song.
 QX_EXPORT void QXSOUND_Seek(uint32_t milliseconds) {
     if (!state.initialised || state.song == nullptr || !state.playing) return;
     if (state.device != 0 && state.playing && !state.paused && DeviceLost()) TakeSongBack();
@@ -517,13 +517,13 @@ QX_EXPORT void QXSOUND_Seek(uint32_t milliseconds) {
     }
     SkipFrames(target - state.songFrames);
     const Clock::time_point now = Clock::now();
+    state.pausedAt = now;
     if (state.virtualClock != nullptr) {
-        const uint32_t clock = state.paused ? state.pausedAtVirtual : state.virtualClock();
-        state.virtualPlayStart = clock - milliseconds;
+        state.pausedAtVirtual = state.virtualClock();
+        state.virtualPlayStart = state.pausedAtVirtual - milliseconds;
         state.framesRendered = target;
     } else if (!device) {
-        state.playStart = (state.paused ? state.pausedAt : now) -
-                          std::chrono::microseconds(target * 1000000 / kSampleRate);
+        state.playStart = now - std::chrono::microseconds(target * 1000000 / kSampleRate);
         state.framesRendered = target;
     } else {
         // Heard from now: positions published before the seek belong to the song as it was.

@@ -2,88 +2,11 @@
 // this process: on the placeholder archive with the fake sound module playing one row every
 // 2 ms (the show in about 285 frames at 60 a second), and once on the program's own archive and
 // sound module. Every present is kept as a digest with the position its pass read and the timer.
-#include <algorithm>
-
 #include "scenes/scene_table.h"
-#include "support/host_fixture.h"
-#include "tools/archive/file_io.h"
+#include "support/production_run.h"
 
 namespace qx::test {
 namespace {
-
-constexpr uint32_t kMsPerRow = 2;
-
-struct Shown {
-    uint64_t digest;
-    uint32_t position;      // as the pass's sequencer read it
-    uint32_t timerCounter;  // tick slot 7: one every 2 ms of ticks
-    bool operator==(const Shown&) const = default;
-};
-
-struct Watch {
-    std::vector<Shown> shown;
-    // Ends the run once this many frames at or past `stopPosition` have been shown; 0: never.
-    uint32_t stopAfter = 0;
-    uint32_t stopPosition = 0;
-    uint32_t shownPastStop = 0;
-    // From this many presents on, every read of the program file fails; 0: never.
-    uint32_t archiveGoneAfter = 0;
-};
-
-void Keep(VirtualPlatform& platform, const uint32_t* pixels, uint32_t width, uint32_t height,
-          uint32_t pitch, void* context) {
-    Watch& watch = *static_cast<Watch*>(context);
-    uint64_t digest = kDigestSeed;
-    for (uint32_t y = 0; y < height; ++y) digest = DigestPixels(digest, pixels + y * pitch, width);
-    watch.shown.push_back({digest, sequencerState.lastPassPosition, hostSettings.timerCounter});
-    if (watch.stopAfter != 0 && sequencerState.lastPassPosition >= watch.stopPosition &&
-        ++watch.shownPastStop == watch.stopAfter)
-        loopState.quitFlag = 1;
-    if (watch.archiveGoneAfter != 0 && watch.shown.size() == watch.archiveGoneAfter)
-        platform.failReadsFromOffset = 0;
-}
-
-// The frames of `reference` from the first whose pass read `start` or later, `count` of them.
-std::vector<Shown> From(const std::vector<Shown>& reference, uint32_t start, size_t count) {
-    const auto first = std::find_if(reference.begin(), reference.end(),
-                                    [start](const Shown& s) { return s.position >= start; });
-    const auto available = static_cast<size_t>(reference.end() - first);
-    return {first, first + static_cast<std::ptrdiff_t>(std::min(count, available))};
-}
-
-class ProductionRunTest : public HostTest {
-protected:
-    void SetUp() override {
-        HostTest::SetUp();
-        platform.recordCalls = false;
-        platform.presentHook = Keep;
-    }
-    // One run of the program on the placeholder archive and the fake song; every state record
-    // fresh, as in a new process.
-    std::vector<Shown> Run(std::vector<std::string> words, Watch watch = {},
-                           uint32_t expectedExit = 0) {
-        ResetHostState();
-        InstallFakeSoundModule(platform);
-        platform.executableImage = PlaceholderProgramImage();
-        platform.clock = windowClock;
-        platform.failReadsFromOffset = -1;
-        EXPECT_EQ(ParseWords(std::move(words)), CommandLineResult::Run);
-        fakeSound.msPerRow = msPerRow;
-        platform.presentHookContext = &watch;
-        testing::internal::CaptureStderr();
-        EXPECT_EQ(RunProduction(), expectedExit);
-        errors = testing::internal::GetCapturedStderr();
-        return watch.shown;
-    }
-    // The whole show at 60 frames a second, played once per test program.
-    const std::vector<Shown>& FullShow() {
-        static const std::vector<Shown> full = Run({"--headless"});
-        return full;
-    }
-    std::string errors;
-    uint32_t windowClock = 0;  // the platform's clock when a run starts
-    uint32_t msPerRow = kMsPerRow;
-};
 
 // The title darkening under the wireframe trails, the rays over those trails, a row byte past the
 // 64 rows of an order (first reached with the next order), and the water, seeded on entry.

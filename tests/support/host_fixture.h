@@ -19,9 +19,11 @@
 #include "host/frame_loop.h"
 #include "host/host_settings.h"
 #include "host/production_state.h"
+#include "host/show_jumps.h"
 #include "host/startup.h"
 #include "host/storyboard.h"
 #include "host/timing_report.h"
+#include "host/viewer_controls.h"
 #include "host/window.h"
 #include "music/music_binding.h"
 #include "music/scene_sequencer.h"
@@ -48,6 +50,8 @@ inline void ResetHostState() {
     storyboardState = {};
     timingReportState = {};
     captureState = {};
+    viewerState = {};
+    StopShowJumps();
     // The sequencer, the scenes' and effects' own state and the object image, so that every run
     // starts as the program does.
     ResetProductionRecords();

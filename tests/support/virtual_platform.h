@@ -39,6 +39,7 @@ public:
 
     // Input: an event is delivered by PollEvent once the clock has reached its time.
     void QueueEvent(const InputEvent& event, uint32_t atTime = 0);
+    void ClearEvents() { events.clear(); }
     size_t PendingEvents() const { return events.size(); }
 
     // Presentation.

@@ -1,0 +1,60 @@
+// Jumps in the show: to any music position, landing on exactly the state a show started there
+// (--start) has when its first frame is due, the song put where that show's song is.
+//
+// A jump restores the nearest snapshot of a seek index and plays unseen, on a virtual clock of
+// its own, from there to the position; then the show's times move to the platform's clock and
+// the song is put at the matching time of play. The index holds a snapshot of the show at the
+// start of every scene-table row and every order, each taken where the offline run is when the
+// first pass at or past that position is due. A shadow show builds it: a second show, played
+// unseen ahead of the one being watched in the time between its frames (BuildSeekIndex), its
+// state swapped in and out with snapshots, its music positions from the song's timeline. A jump
+// beyond what the index holds plays the shadow show on to it first.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "host/show_snapshot.h"
+
+namespace qx {
+
+struct SeekIndexEntry {
+    uint32_t from = 0;     // the position it stands for: the first pass at or past it
+    uint32_t reached = 0;  // the position that pass reads
+    ShowSnapshot snapshot;
+};
+
+struct ShowJumpsState {
+    bool started = false;
+    std::vector<uint32_t> thresholds;     // every row's and order's start, ascending
+    std::vector<SeekIndexEntry> entries;  // one per threshold reached, ascending
+    ShowSnapshot shadow;                  // the shadow show between its turns
+    uint32_t shadowClock = 0;             // its virtual clock, ms
+    bool shadowEnded = false;             // it has played the whole table
+    ShowSnapshot live;                    // the watched show while the shadow plays
+};
+extern ShowJumpsState showJumpsState;
+
+// At the start of the frame loop, before anything is played: the state of program start is the
+// shadow show's first state and the index's first entry.
+void StartShowJumps();
+// Forgets the index and its snapshots.
+void StopShowJumps();
+
+// Plays the shadow show on until the platform's clock reads `until` (at least one pass), or it
+// reaches the end. Returns whether the index is still incomplete.
+bool BuildSeekIndex(uint32_t until);
+
+// The music position at which row `row` of the scene table begins (0 for the first row).
+uint32_t RowStartPosition(uint32_t row);
+
+enum class JumpResult : uint8_t { Landed, PastTheEnd };
+// Brings the show to `position`: Landed leaves it with the first pass at or past the position
+// slept for and not run, as a start there does; PastTheEnd when the show ends before it (the
+// show is then wherever it stopped, and the caller ends it as the end would).
+JumpResult JumpTo(uint32_t position);
+
+// Bytes the index's and the shadow show's snapshots hold.
+size_t SeekIndexBytes();
+
+}  // namespace qx

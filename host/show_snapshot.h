@@ -1,0 +1,55 @@
+// Snapshots of the whole show: every byte of the production's state (host/production_state.h),
+// the framebuffer, the overlay's counters, the frame loop's pacing and frame-rate window and the
+// clock reading they were taken at. Restored, the show goes on exactly as it went on from where
+// the snapshot was taken, on any clock: every time it holds is moved by the distance between the
+// two clocks.
+//
+// The bytes are kept in pages of kSnapshotPageBytes, and a snapshot taken beside another shares
+// every page that did not change with it: the pictures of a quiet scene, the object image that
+// only the animation touches, the water fields outside the water scenes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace qx {
+
+inline constexpr size_t kSnapshotPageBytes = 4096;
+
+class ShowSnapshot {
+public:
+    // Bytes held by every page of every snapshot alive, shared pages counted once.
+    static size_t PageBytesInUse();
+
+    bool Empty() const { return pages_.empty(); }
+    uint32_t Clock() const { return clock_; }
+    // How long the song had played, by the clock, when the snapshot was taken.
+    uint32_t SongMilliseconds() const { return songMilliseconds_; }
+
+    // Takes the show as it is now, the platform's clock reading `clock`, sharing the pages that
+    // equal those of `beside` (which may be this snapshot itself, or empty).
+    void Take(uint32_t clock, const ShowSnapshot& beside);
+    // Puts the show back as it was, its times moved to a clock that reads `clock` now.
+    void Restore(uint32_t clock) const;
+
+private:
+    struct Page;
+    std::vector<std::shared_ptr<const Page>> pages_;
+    uint32_t clock_ = 0;
+    uint32_t songMilliseconds_ = 0;
+    // Outside the production's records: the overlay's counters and the frame loop's pacing and
+    // frame-rate window (times on the clock of the snapshot).
+    uint32_t timerCounter_ = 0;
+    uint32_t shownFrameRate_ = 0;
+    uint32_t shownMusicPosition_ = 0;
+    uint32_t frameAccumulator_ = 0;
+    uint32_t rateWindowStart_ = 0;
+    uint32_t frameRateValue_ = 0;
+    uint32_t paceStart_ = 0;
+    uint64_t pacedPasses_ = 0;
+    uint64_t showPasses_ = 0;
+};
+
+}  // namespace qx

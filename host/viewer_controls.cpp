@@ -1,0 +1,255 @@
+#include "host/viewer_controls.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "data/font.h"
+#include "display/framebuffer.h"
+#include "effects/pixel_ops.h"
+#include "host/command_line.h"
+#include "host/frame_loop.h"
+#include "host/host_settings.h"
+#include "host/show_jumps.h"
+#include "music/music_binding.h"
+#include "music/scene_sequencer.h"
+#include "overlay/text_renderer.h"
+#include "scenes/scene_table.h"
+
+namespace qx {
+
+ViewerState viewerState;
+
+namespace {
+
+inline constexpr uint32_t kNoteColour = 0xF0F0F0;
+inline constexpr uint32_t kNoteMargin = 4;   // pixels from the picture's lower left corner
+inline constexpr uint32_t kNotePadding = 2;  // pixels of darkened picture around the text
+
+uint32_t notePicture[kFramebufferCapacity];  // the shown picture with the note on it
+
+uint32_t Now() { return ThePlatform().Milliseconds(); }
+
+void HoldStill() {
+    viewerState.paused = true;
+    viewerState.pausedAt = Now();
+    MusicPause(true);
+}
+
+// Picture and music go on exactly where they stopped: the show's times skip the time held.
+void GoOn() {
+    viewerState.paused = false;
+    MoveShowTimes(Now() - viewerState.pausedAt);
+    MusicPause(false);
+}
+
+// Index of the row being played: the last one once the table is done.
+uint32_t CurrentRow() {
+    const SequencerState& sequencer = sequencerState;
+    if (sequencer.currentRow == nullptr || sequencer.table == nullptr) return 0;
+    const auto row = static_cast<uint32_t>(sequencer.currentRow - sequencer.table);
+    return std::min(row, kSceneRowCount - 1);
+}
+
+// Milliseconds of show since the current row began, by the passes played.
+uint64_t TimeInRow() {
+    const uint64_t passes = loopState.showPasses - viewerState.rowEnteredPass;
+    const uint32_t fps = launchOptions.framesPerSecond;
+    return fps == 0 ? passes : passes * 1000 / fps;  // unpaced, a pass takes a millisecond
+}
+
+// The music position a key jumps to; kEndRowPosition for past the last row.
+uint32_t JumpTarget(ViewerKey key) {
+    const uint32_t row = CurrentRow();
+    const uint32_t order = sequencerState.lastPassPosition >> 8;
+    switch (key) {
+        case ViewerKey::NextRow:
+            return row + 1 < kSceneRowCount ? RowStartPosition(row + 1) : kEndRowPosition;
+        case ViewerKey::PreviousRow:
+            return RowStartPosition(row > 0 && TimeInRow() < kBackToRowBefore ? row - 1 : row);
+        case ViewerKey::NextOrder:
+            return (order + 1) << 8;
+        case ViewerKey::PreviousOrder:
+            return (order > 0 ? order - 1 : 0) << 8;
+        default:
+            return 0;  // Home
+    }
+}
+
+ViewerAction Jump(uint32_t target) {
+    if (target == kEndRowPosition) {
+        if (viewerState.paused) GoOn();
+        return ViewerAction::EndShow;
+    }
+    if (!viewerState.paused) MusicPause(true);
+    const JumpResult result = JumpTo(target);
+    // Paused, picture and song are held from here: the song was put there just now.
+    if (viewerState.paused)
+        viewerState.pausedAt = Now();
+    else
+        MusicPause(false);
+    viewerState.rowEnteredPass = loopState.showPasses;
+    if (result == JumpResult::PastTheEnd) {
+        if (viewerState.paused) GoOn();
+        return ViewerAction::EndShow;
+    }
+    return ViewerAction::PlayNow;
+}
+
+void SaveScreenshot() {
+    const uint32_t* pixels = framebufferState.lastShown;
+    const std::string name = ScreenshotName();
+    std::error_code ignored;
+    const std::string path = std::filesystem::absolute(name, ignored).string();
+    std::string failure = "nothing has been shown yet";
+    if (viewerState.writePicture == nullptr) failure = "this build writes no pictures";
+    if (pixels != nullptr && viewerState.writePicture != nullptr &&
+        viewerState.writePicture(name.c_str(), pixels, framebufferState.width,
+                                 framebufferState.shownHeight, failure)) {
+        std::fprintf(stderr, "QX_Marrowtide: picture saved as %s\n", path.c_str());
+        return;
+    }
+    std::fprintf(stderr, "QX_Marrowtide: the picture could not be saved as %s: %s\n", path.c_str(),
+                 failure.c_str());
+}
+
+bool NoteDue() {
+    return viewerState.noteShown &&
+           (viewerState.paused || static_cast<int32_t>(viewerState.noteUntil - Now()) > 0);
+}
+
+}  // namespace
+
+void StartViewerControls() {
+    const PictureWriter writer = viewerState.writePicture;
+    viewerState = {};
+    viewerState.writePicture = writer;
+    framebufferState.decorate = DecorateShownPicture;
+}
+
+bool QueueViewerKey(KeyCode key) {
+    ViewerKey viewerKey;
+    switch (key) {
+        case KeyCode::Space:
+            viewerKey = ViewerKey::Pause;
+            break;
+        case KeyCode::Right:
+            viewerKey = ViewerKey::NextRow;
+            break;
+        case KeyCode::Left:
+            viewerKey = ViewerKey::PreviousRow;
+            break;
+        case KeyCode::PageDown:
+            viewerKey = ViewerKey::NextOrder;
+            break;
+        case KeyCode::PageUp:
+            viewerKey = ViewerKey::PreviousOrder;
+            break;
+        case KeyCode::Home:
+            viewerKey = ViewerKey::Home;
+            break;
+        case KeyCode::Period:
+            viewerKey = ViewerKey::Step;
+            break;
+        case KeyCode::F12:
+            viewerKey = ViewerKey::Screenshot;
+            break;
+        case KeyCode::D:
+            viewerKey = ViewerKey::Debug;
+            break;
+        default:
+            return false;
+    }
+    ViewerState& viewer = viewerState;
+    if (viewer.count < kViewerKeyCapacity)
+        viewer.waiting[(viewer.first + viewer.count++) % kViewerKeyCapacity] = viewerKey;
+    return true;
+}
+
+ViewerAction ApplyViewerKeys() {
+    ViewerState& viewer = viewerState;
+    while (viewer.count > 0) {
+        const ViewerKey key = viewer.waiting[viewer.first];
+        viewer.first = (viewer.first + 1) % kViewerKeyCapacity;
+        --viewer.count;
+        ViewerAction action = ViewerAction::Play;
+        switch (key) {
+            case ViewerKey::Pause:
+                if (viewer.paused)
+                    GoOn();
+                else
+                    HoldStill();
+                break;
+            case ViewerKey::Debug:
+                hostSettings.debugFlag = hostSettings.debugFlag == 1 ? 0 : 1;
+                break;
+            case ViewerKey::Screenshot:
+                SaveScreenshot();
+                break;
+            case ViewerKey::Step:
+                if (!viewer.paused) break;
+                GoOn();
+                viewer.stepping = true;
+                action = ViewerAction::Step;
+                break;
+            default:
+                action = Jump(JumpTarget(key));
+                break;
+        }
+        viewer.noteShown = true;
+        viewer.noteUntil = Now() + kNoteMilliseconds;
+        if (action != ViewerAction::Play) return action;
+    }
+    return viewer.paused ? ViewerAction::Hold : ViewerAction::Play;
+}
+
+void NoteViewerPass() {
+    ViewerState& viewer = viewerState;
+    if (sequencerState.lastPass == SequencerPass::Enter)
+        viewer.rowEnteredPass = loopState.showPasses;
+    if (viewer.stepping) {
+        viewer.stepping = false;
+        HoldStill();
+    }
+}
+
+std::string ViewerNoteText() {
+    const uint32_t row = CurrentRow();
+    const uint32_t position = sequencerState.lastPassPosition;
+    char text[96];
+    std::snprintf(text, sizeof text, "%02u %s  %02X:%02X%s", row, SceneRowName(row),
+                  (position >> 8) & 0xFF, position & 0xFF, viewerState.paused ? "  paused" : "");
+    return text;
+}
+
+const uint32_t* DecorateShownPicture(const uint32_t* shown, uint32_t width, uint32_t rows) {
+    if (!NoteDue() || size_t{width} * rows > kFramebufferCapacity) return shown;
+    std::copy(shown, shown + size_t{width} * rows, notePicture);
+    const std::string text = ViewerNoteText();
+    const uint32_t textWidth = TextWidth(text.c_str());
+    const uint32_t boxWidth = textWidth + 2 * kNotePadding;
+    const uint32_t boxHeight = kGlyphRows + 2 * kNotePadding;
+    if (boxWidth + kNoteMargin > width || boxHeight + kNoteMargin > rows) return shown;
+    const uint32_t left = kNoteMargin, top = rows - kNoteMargin - boxHeight;
+    // A quarter of the picture's light under the text, so that it reads on any scene.
+    for (uint32_t y = top; y < top + boxHeight; ++y)
+        for (uint32_t x = left; x < left + boxWidth; ++x) {
+            uint32_t& pixel = notePicture[size_t{y} * width + x];
+            pixel = AverageChannels(AverageChannels(pixel, 0), 0);
+        }
+    DrawTextInPicture(text.c_str(), notePicture, width, rows, left + kNotePadding,
+                      top + kNotePadding, kNoteColour);
+    return notePicture;
+}
+
+std::string ScreenshotName() {
+    const uint32_t position = sequencerState.lastPassPosition;
+    const uint64_t pass = loopState.showPasses > 0 ? loopState.showPasses - 1 : 0;
+    char name[64];
+    std::snprintf(name, sizeof name, "marrowtide-%02X-%02X-%06llu.png", (position >> 8) & 0xFF,
+                  position & 0xFF, static_cast<unsigned long long>(pass));
+    return name;
+}
+
+}  // namespace qx

@@ -1,0 +1,250 @@
+// The viewer's keys in whole offline runs in this process: every jump lands on exactly the frames
+// a show started there shows, a pause and its steps change no frame, the note is on the screen
+// only, F12 saves the plain picture, and no burst of keys can put picture and music out of step.
+// On the placeholder archive with the fake song at 4 ms a row (about 570 frames at 60 a second).
+#include <random>
+#include <regex>
+#include <set>
+
+#include "scenes/scene_table.h"
+#include "support/production_run.h"
+
+namespace qx::test {
+namespace {
+
+struct Press {
+    uint32_t at;  // ms of the platform's clock
+    KeyCode key;
+};
+
+class ViewerKeysTest : public ProductionRunTest {
+protected:
+    void SetUp() override {
+        ProductionRunTest::SetUp();
+        msPerRow = 4;
+    }
+    std::vector<Shown> RunWithKeys(std::vector<std::string> words, const std::vector<Press>& keys,
+                                   Watch watch = {}) {
+        platform.ClearEvents();
+        for (const Press& press : keys) platform.QueueEvent(KeyDown(press.key), press.at);
+        return Run(std::move(words), std::move(watch));
+    }
+    // The frames of the last run cut where a jump landed: a landing is shown at the same clock
+    // as the frame before it (the jump took no time of the show's clock).
+    std::vector<std::vector<Shown>> Segments(const std::vector<Shown>& shown) const {
+        std::vector<std::vector<Shown>> segments(1);
+        for (size_t i = 0; i < shown.size(); ++i) {
+            if (i > 0 && watched.clocks[i] == watched.clocks[i - 1]) segments.emplace_back();
+            segments.back().push_back(shown[i]);
+        }
+        return segments;
+    }
+    const std::vector<Shown>& Full() {
+        static const std::vector<Shown> full = Run({"--headless"});
+        return full;
+    }
+    // The frames presented before the first key, polled at the end of the first pass at its time.
+    size_t FramesBefore(uint32_t at) const {
+        const auto& clocks = watched.clocks;
+        return static_cast<size_t>(std::lower_bound(clocks.begin(), clocks.end(), at) -
+                                   clocks.begin()) +
+               1;
+    }
+};
+
+void Append(std::vector<Shown>& to, const std::vector<Shown>& frames) {
+    to.insert(to.end(), frames.begin(), frames.end());
+}
+
+// Paused, to the start of every row and back; then played on from the first row to the end: the
+// frames are the full show's, row by row, and then all of it.
+TEST_F(ViewerKeysTest, EveryRowForwardAndBackLandsOnTheFramesAStartThereShows) {
+    const std::vector<Shown>& full = Full();
+    std::vector<Press> keys{{50, KeyCode::Space}};
+    uint32_t at = 100;
+    const auto visit = [&](KeyCode key) { keys.push_back({at += 40, key}); };
+    for (uint32_t row = 1; row < kSceneRowCount; ++row) visit(KeyCode::Right);
+    for (uint32_t row = kSceneRowCount - 1; row > 0; --row) visit(KeyCode::Left);
+    keys.push_back({at += 40, KeyCode::Space});
+    const std::vector<Shown> shown = RunWithKeys({"--headless"}, keys);
+
+    std::vector<Shown> expected = From(full, 0, FramesBefore(50));
+    for (uint32_t row = 1; row < kSceneRowCount; ++row)
+        Append(expected, From(full, RowStartPosition(row), 1));
+    for (uint32_t row = kSceneRowCount - 1; row-- > 0;)
+        Append(expected, From(full, RowStartPosition(row), 1));
+    Append(expected, std::vector<Shown>(full.begin() + 1, full.end()));
+    for (size_t i = 0; i < std::min(shown.size(), expected.size()); ++i)
+        ASSERT_EQ(shown[i], expected[i]) << "frame " << i;
+    ASSERT_EQ(shown.size(), expected.size());
+    EXPECT_EQ(std::count(fakeSound.calls.begin(), fakeSound.calls.end(), "Seek 0"), 1);
+}
+
+// Pages go an order on and back, Home to the start; a jump while playing plays on from there.
+TEST_F(ViewerKeysTest, PagesAndHomeLandWhereAStartThereShows) {
+    const std::vector<Shown>& full = Full();
+    const std::vector<Shown> shown =
+        RunWithKeys({"--headless", "--frames", "200"}, {{100, KeyCode::PageDown},
+                                                        {101, KeyCode::PageDown},
+                                                        {400, KeyCode::PageUp},
+                                                        {700, KeyCode::Home}});
+    ASSERT_EQ(shown.size(), 200u);
+    const std::vector<std::vector<Shown>> segments = Segments(shown);
+    ASSERT_EQ(segments.size(), 5u);
+    const uint32_t firstOrder = segments[0].back().position >> 8;
+    EXPECT_EQ(segments[1], From(full, (firstOrder + 1) << 8, segments[1].size()));
+    EXPECT_EQ(segments[2], From(full, (firstOrder + 2) << 8, segments[2].size()));
+    const uint32_t orderBeforeUp = segments[2].back().position >> 8;
+    EXPECT_EQ(segments[3], From(full, (orderBeforeUp - 1) << 8, segments[3].size()));
+    EXPECT_EQ(segments[4], From(full, 0, segments[4].size()));
+}
+
+// Held for seconds, stepped twice, held again and let go: not one frame differs from the show
+// played straight through, nor the digest of all of them; the song was held as long.
+TEST_F(ViewerKeysTest, PauseAndStepsChangeNoFrame) {
+    const std::vector<Shown>& full = Full();
+    const std::vector<Shown> shown = RunWithKeys({"--headless"}, {{1000, KeyCode::Space},
+                                                                  {2500, KeyCode::Period},
+                                                                  {2600, KeyCode::Period},
+                                                                  {4000, KeyCode::Space}});
+    EXPECT_EQ(shown, full);
+    EXPECT_GE(platform.clock, 2900u + static_cast<uint32_t>(full.size()) * 1000 / 60);
+    EXPECT_EQ(std::count(fakeSound.calls.begin(), fakeSound.calls.end(), "Pause 1"), 3);
+}
+
+// The note names row, scene, position and the pause, on the screen only: the framebuffer and
+// every frame kept stay plain, and 1.5 s after the last key the screen shows them plain again.
+TEST_F(ViewerKeysTest, NoteIsOnTheScreenOnlyAndGoesAfterTheLastKey) {
+    platform.keepPresents = true;
+    std::vector<uint32_t> screen, plain;
+    std::string pausedNote;
+    Watch watch;
+    watch.endAtClock = 300;
+    RunWithKeys({"--headless"}, {{100, KeyCode::Space}}, watch);
+    pausedNote = ViewerNoteText();
+    EXPECT_TRUE(
+        std::regex_match(pausedNote, std::regex("0[0-9] [a-z-]+  [0-9A-F]{2}:[0-9A-F]{2}  paused")))
+        << pausedNote;
+    EXPECT_NE(platform.lastPresent,
+              std::vector<uint32_t>(framebufferState.lastShown,
+                                    framebufferState.lastShown + kPicturePixels));
+
+    // Playing, the note goes 1.5 s after the key.
+    const auto lastScreenIsPlain = [&] {
+        return platform.lastPresent ==
+               std::vector<uint32_t>(framebufferState.lastShown,
+                                     framebufferState.lastShown + kPicturePixels);
+    };
+    watch.endAtClock = 100 + 1400;
+    RunWithKeys({"--headless"}, {{100, KeyCode::Right}}, watch);
+    EXPECT_FALSE(lastScreenIsPlain());
+    watch.endAtClock = 100 + 1600;
+    RunWithKeys({"--headless"}, {{100, KeyCode::Right}}, watch);
+    EXPECT_TRUE(lastScreenIsPlain());
+}
+
+struct SavedPicture {
+    std::string path;
+    std::vector<uint32_t> pixels;
+};
+std::vector<SavedPicture> savedPictures;
+
+bool SavePicture(const char* path, const uint32_t* pixels, uint32_t width, uint32_t height,
+                 std::string&) {
+    savedPictures.push_back({path, std::vector<uint32_t>(pixels, pixels + width * height)});
+    return true;
+}
+bool RefusePicture(const char*, const uint32_t*, uint32_t, uint32_t, std::string& failure) {
+    failure = "disk full";
+    return false;
+}
+
+// F12 saves the plain picture shown, named from the position, and says where; a failed write says
+// why and the show plays on to its end.
+TEST_F(ViewerKeysTest, ScreenshotSavesThePlainPictureNamedFromThePosition) {
+    savedPictures.clear();
+    const std::vector<Shown>& full = Full();
+    platform.keepPresents = true;
+    pictureWriter = SavePicture;
+    Watch watch;
+    watch.endAtClock = 1000;
+    RunWithKeys({"--headless"}, {{300, KeyCode::Space}, {301, KeyCode::F12}}, watch);
+    ASSERT_EQ(savedPictures.size(), 1u);
+    const size_t shownFrame = FramesBefore(300) - 1;
+    const uint32_t position = full[shownFrame].position;
+    char name[64];
+    std::snprintf(name, sizeof name, "marrowtide-%02X-%02X-%06zu.png", position >> 8,
+                  position & 0xFF, shownFrame);
+    EXPECT_EQ(savedPictures[0].path, name);
+    EXPECT_EQ(DigestPixels(kDigestSeed, savedPictures[0].pixels.data(), kPicturePixels),
+              full[shownFrame].digest);
+    EXPECT_NE(errors.find("picture saved as /"), std::string::npos) << errors;
+    EXPECT_NE(errors.find(name), std::string::npos) << errors;
+
+    pictureWriter = RefusePicture;
+    const std::vector<Shown> shown = RunWithKeys({"--headless"}, {{300, KeyCode::F12}});
+    EXPECT_EQ(shown, full);
+    EXPECT_NE(errors.find("could not be saved as"), std::string::npos) << errors;
+    EXPECT_NE(errors.find(": disk full\n"), std::string::npos) << errors;
+}
+
+// A jump past the last row ends the show as its end does: the run ends, or with --loop the show
+// starts again from the beginning.
+TEST_F(ViewerKeysTest, JumpPastTheEndEndsTheShowAsTheEndWould) {
+    const std::vector<Shown>& full = Full();
+    std::vector<Press> keys;
+    for (uint32_t i = 0; i < kSceneRowCount; ++i) keys.push_back({100 + 10 * i, KeyCode::Right});
+    const std::vector<Shown> ended = RunWithKeys({"--headless"}, keys);
+    EXPECT_LT(ended.size(), 100u);
+    const std::vector<Shown> lastRow = Segments(ended).back();
+    EXPECT_EQ(lastRow, From(full, RowStartPosition(kSceneRowCount - 1), lastRow.size()));
+
+    // Past the last order, one page at a time, the show starts again from its first frame.
+    std::vector<Press> pages;
+    const uint32_t orders = (RowStartPosition(kSceneRowCount - 1) >> 8) + 2;
+    for (uint32_t i = 0; i < orders; ++i) pages.push_back({100 + 10 * i, KeyCode::PageDown});
+    const std::vector<Shown> looped =
+        RunWithKeys({"--headless", "--loop", "--frames", "300"}, pages);
+    const std::vector<std::vector<Shown>> segments = Segments(looped);
+    const auto again = std::find_if(segments.begin() + 1, segments.end(),
+                                    [&](const auto& segment) { return segment[0] == full[0]; });
+    ASSERT_NE(again, segments.end());
+    EXPECT_EQ(*again, From(full, 0, again->size()));
+}
+
+// Hundreds of keys at random moments, pressed faster than jumps land, with --loop so that no
+// jump ends the run: every frame shown is one of the full show's, its picture, music position
+// and timer together, so nothing a key did put them out of step.
+TEST_F(ViewerKeysTest, BurstOfRandomKeysKeepsPictureAndMusicInStep) {
+    savedPictures.clear();
+    pictureWriter = SavePicture;
+    const std::vector<Shown>& full = Full();
+    const std::set<std::tuple<uint64_t, uint32_t, uint32_t>> fullFrames = [&] {
+        std::set<std::tuple<uint64_t, uint32_t, uint32_t>> frames;
+        for (const Shown& s : full) frames.insert({s.digest, s.position, s.timerCounter});
+        return frames;
+    }();
+    const KeyCode choices[] = {KeyCode::Space,  KeyCode::Right,    KeyCode::Left,
+                               KeyCode::PageUp, KeyCode::PageDown, KeyCode::Home,
+                               KeyCode::Period, KeyCode::F12,      KeyCode::Other};
+    std::mt19937 random(20261207);
+    std::vector<Press> keys;
+    uint32_t at = 0;
+    for (int i = 0; i < 400; ++i) {
+        at += random() % 40;
+        keys.push_back({at, choices[random() % std::size(choices)]});
+    }
+    Watch watch;
+    watch.endAtClock = at + 2000;
+    const std::vector<Shown> shown =
+        RunWithKeys({"--headless", "--loop", "--frames", "100000"}, keys, watch);
+    ASSERT_GT(shown.size(), 100u);
+    for (size_t i = 0; i < shown.size(); ++i)
+        ASSERT_TRUE(
+            fullFrames.contains({shown[i].digest, shown[i].position, shown[i].timerCounter}))
+            << "frame " << i << " is none of the full show's";
+    EXPECT_FALSE(savedPictures.empty());
+}
+
+}  // namespace
+}  // namespace qx::test
