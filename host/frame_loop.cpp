@@ -30,6 +30,10 @@ inline constexpr int32_t kMaximumPaceLag = 250;  // ms
 inline constexpr uint32_t kHiddenPassSleep = 10;  // ms
 // How often a held show looks whether it may go on.
 inline constexpr uint32_t kHeldPassSleep = 50;  // ms
+// The seek index is built in turns of the shadow show of at least this long (a turn swaps the
+// two shows' states twice, about a millisecond), ending this long before the next pass is due.
+inline constexpr uint32_t kSeekIndexTurn = 4;    // ms
+inline constexpr uint32_t kSeekIndexMargin = 2;  // ms
 
 // Pacing, the frame-rate window and the ticks begin at `now`: time spent before it produces
 // neither a rush of frames nor a burst of ticks.
@@ -75,15 +79,35 @@ void WaitWhileHeld() {
     MoveShowTimes(platform.Milliseconds() - heldAt);
 }
 
+// On the window, time to spare until `until` builds the seek index on, when there is enough of
+// it for a turn of the shadow show. Offline there is no time to spare: the index is built as far
+// as a jump needs it, when it needs it.
+void BuildSeekIndexUntil(uint32_t until) {
+    if (launchOptions.headless) return;
+    const auto spare = static_cast<int32_t>(until - ThePlatform().Milliseconds());
+    if (spare >= static_cast<int32_t>(kSeekIndexTurn)) BuildSeekIndex(until);
+}
+
 // One look of a paused show: the picture shown again (its note with it), the seek index built
-// on in the time to spare, a short sleep, the events.
+// on, the rest of a short sleep, the events.
 void WaitWhilePaused() {
     Platform& platform = ThePlatform();
     PresentAgain();
     const uint32_t until = platform.Milliseconds() + kPausedPassSleep;
-    if (!BuildSeekIndex(until) || static_cast<int32_t>(until - platform.Milliseconds()) > 0)
-        platform.Sleep(kPausedPassSleep);
+    BuildSeekIndexUntil(until);
+    const auto left = static_cast<int32_t>(until - platform.Milliseconds());
+    if (left > 0) platform.Sleep(static_cast<uint32_t>(left));
     HandleEvents();
+}
+
+// Before a pass: the time until it is due, less a margin for the pass itself, builds the seek
+// index on.
+void BuildSeekIndexBeforePass() {
+    const uint32_t fps = launchOptions.framesPerSecond;
+    if (fps == 0) return;
+    const uint32_t due =
+        loopState.paceStart + static_cast<uint32_t>(loopState.pacedPasses * 1000u / fps);
+    BuildSeekIndexUntil(due - kSeekIndexMargin);
 }
 
 // Program start again at the end of the scene table: the production state, then the song from
@@ -202,7 +226,10 @@ void RunFrameLoop() {
                 due = false;
                 continue;
         }
-        if (!due) SleepForPass();
+        if (!due) {
+            BuildSeekIndexBeforePass();
+            SleepForPass();
+        }
         due = false;
         const bool running = timed ? RunSequencerTimed() : RunSequencer();
         if (!running && !launchOptions.loop) loopState.quitFlag = 1;

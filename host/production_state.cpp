@@ -77,35 +77,23 @@ void ResetProductionRecords() {
     textState = {};
 }
 
+// The sort buckets are left out: every count is 0 between sorts, so what they hold then is never
+// read.
 std::vector<StateRegion> ProductionRegions() {
     std::vector<StateRegion> regions = {
-        RegionOf(sceneVariables),
-        RegionOf(randomState),
-        RegionOf(filmGrainState),
-        RegionOf(fadeState),
-        RegionOf(lineState),
-        RegionOf(rasteriserState),
-        RegionOf(transformState),
-        RegionOf(faceListState),
-        RegionOf(sortBuckets),
-        RegionOf(objectState),
-        {objectImage, objectImageBytes},
-        RegionOf(scrollState),
-        RegionOf(rotozoomState),
-        RegionOf(plasmaState),
-        RegionOf(rotozoomRowTable),
-        RegionOf(rotozoomColumnTable),
-        RegionOf(tunnelState),
-        RegionOf(bumpState),
-        RegionOf(waterState),
-        RegionOf(waterFieldA),
-        RegionOf(waterFieldB),
-        RegionOf(workPicture),
-        RegionOf(sparePicture),
-        RegionOf(sequencerState),
-        RegionOf(textState),
-        RegionOf(assetBuffers.title8),
-        RegionOf(tickScheduler),
+        RegionOf(sceneVariables),      RegionOf(randomState),
+        RegionOf(filmGrainState),      RegionOf(fadeState),
+        RegionOf(lineState),           RegionOf(rasteriserState),
+        RegionOf(transformState),      RegionOf(faceListState),
+        RegionOf(objectState),         {objectImage, objectImageBytes},
+        RegionOf(scrollState),         RegionOf(rotozoomState),
+        RegionOf(plasmaState),         RegionOf(rotozoomRowTable),
+        RegionOf(rotozoomColumnTable), RegionOf(tunnelState),
+        RegionOf(bumpState),           RegionOf(waterState),
+        RegionOf(waterFieldA),         RegionOf(waterFieldB),
+        RegionOf(workPicture),         RegionOf(sparePicture),
+        RegionOf(sequencerState),      RegionOf(textState),
+        RegionOf(assetBuffers.title8), RegionOf(tickScheduler),
     };
     if (hostSettings.framebuffer != nullptr)
         regions.push_back({hostSettings.framebuffer,

@@ -107,7 +107,11 @@ void StopShowJumps() { showJumpsState = {}; }
 
 bool BuildSeekIndex(uint32_t until) {
     Platform& watched = ThePlatform();
-    PlayShadow([&] { return static_cast<int32_t>(until - watched.Milliseconds()) > 0; });
+    uint32_t passes = 0;
+    PlayShadow([&] {
+        return ++passes<kShadowPassesPerTurn&& static_cast<int32_t>(until -
+                                                                    watched.Milliseconds())> 0;
+    });
     return showJumpsState.started && !showJumpsState.shadowEnded;
 }
 
@@ -133,6 +137,15 @@ JumpResult JumpTo(uint32_t position) {
     MoveShowTimes(watchedClock - replayClock);
     MusicSeek(played);
     return landed ? JumpResult::Landed : JumpResult::PastTheEnd;
+}
+
+bool ShowPassesAt(uint32_t position, uint64_t& passes) {
+    for (const SeekIndexEntry& entry : showJumpsState.entries)
+        if (entry.from == position) {
+            passes = entry.snapshot.ShowPasses();
+            return true;
+        }
+    return false;
 }
 
 size_t SeekIndexBytes() { return ShowSnapshot::PageBytesInUse(); }

@@ -18,6 +18,11 @@
 
 namespace qx {
 
+// At most this many passes of the shadow show a turn (about 10 ms of work at 60 frames a
+// second), whatever the clock says: a clock that stands still while the program works (a
+// virtual one) must not make a turn endless.
+inline constexpr uint32_t kShadowPassesPerTurn = 64;
+
 struct SeekIndexEntry {
     uint32_t from = 0;     // the position it stands for: the first pass at or past it
     uint32_t reached = 0;  // the position that pass reads
@@ -41,8 +46,8 @@ void StartShowJumps();
 // Forgets the index and its snapshots.
 void StopShowJumps();
 
-// Plays the shadow show on until the platform's clock reads `until` (at least one pass), or it
-// reaches the end. Returns whether the index is still incomplete.
+// Plays the shadow show on until the platform's clock reads `until` (at least one pass, at most
+// kShadowPassesPerTurn), or it reaches the end. Returns whether the index is still incomplete.
 bool BuildSeekIndex(uint32_t until);
 
 // The music position at which row `row` of the scene table begins (0 for the first row).
@@ -53,6 +58,10 @@ enum class JumpResult : uint8_t { Landed, PastTheEnd };
 // slept for and not run, as a start there does; PastTheEnd when the show ends before it (the
 // show is then wherever it stopped, and the caller ends it as the end would).
 JumpResult JumpTo(uint32_t position);
+
+// The show's pass count at the index's entry for `position` (a row's or an order's start) when
+// the index has reached it; else false.
+bool ShowPassesAt(uint32_t position, uint64_t& passes);
 
 // Bytes the index's and the shadow show's snapshots hold.
 size_t SeekIndexBytes();

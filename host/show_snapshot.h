@@ -27,6 +27,8 @@ public:
     uint32_t Clock() const { return clock_; }
     // How long the song had played, by the clock, when the snapshot was taken.
     uint32_t SongMilliseconds() const { return songMilliseconds_; }
+    // Passes the show had played, presented or not.
+    uint64_t ShowPasses() const { return showPasses_; }
 
     // Takes the show as it is now, the platform's clock reading `clock`, sharing the pages that
     // equal those of `beside` (which may be this snapshot itself, or empty).

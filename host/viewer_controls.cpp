@@ -89,7 +89,11 @@ ViewerAction Jump(uint32_t target) {
         viewerState.pausedAt = Now();
     else
         MusicPause(false);
-    viewerState.rowEnteredPass = loopState.showPasses;
+    // The row landed in began where the index has its start (a page lands inside a row).
+    uint32_t row = 0;
+    while (row + 1 < kSceneRowCount && RowStartPosition(row + 1) <= target) ++row;
+    if (!ShowPassesAt(RowStartPosition(row), viewerState.rowEnteredPass))
+        viewerState.rowEnteredPass = loopState.showPasses;
     if (result == JumpResult::PastTheEnd) {
         if (viewerState.paused) GoOn();
         return ViewerAction::EndShow;

@@ -90,6 +90,9 @@ struct SoundModuleState {
     bool audioSubsystem = false;
     bool reportedSilence = false;
     openmpt_module* song = nullptr;
+    // What the program holds for the song: its first instance's address, kept when a seek puts a
+    // fresh instance in its place.
+    void* songHandle = nullptr;
     std::vector<uint8_t> songBytes;  // the loaded file, for fresh instances of the song
     uint64_t songFrames = 0;         // frames the song has rendered since it was played
     Timeline timeline;
@@ -356,6 +359,7 @@ void ReplaceSong(openmpt_module* song, std::vector<uint8_t> bytes) {
     if (state.device != 0) SDL_LockAudioDevice(state.device);
     openmpt_module* old = state.song;
     state.song = song;
+    state.songHandle = song;
     state.playing = false;
     state.mixingUnheard = false;  // a new song mixes at libopenmpt's default
     if (state.device != 0) SDL_UnlockAudioDevice(state.device);
@@ -397,9 +401,11 @@ bool ExtendTimeline(uint32_t milliseconds) {
     return true;
 }
 
-// Renders the playing song on by `frames` without output.
+// Renders the playing song on by `frames` without output, mixed as the virtual clock mixes the
+// frames it renders (heard when a sink records them), so that the frames after it are those of a
+// play that rendered them all.
 void SkipFrames(uint64_t frames) {
-    MixFor(false);
+    MixFor(state.sampleSink != nullptr);
     while (frames > 0) {
         const size_t want = static_cast<size_t>(std::min<uint64_t>(kScratchFrames, frames));
         const size_t got =
@@ -595,7 +601,7 @@ QX_EXPORT void* FMUSIC_LoadSong(const char* name) {
 }
 
 QX_EXPORT int FMUSIC_PlaySong(void* song) {
-    if (song == nullptr || song != state.song) return 0;
+    if (song == nullptr || song != state.songHandle) return 0;
     if (state.device != 0) SDL_LockAudioDevice(state.device);
     openmpt_module_set_position_order_row(state.song, 0, 0);
     state.snapshotCount.store(0);  // a replay must not report the last play's positions
@@ -612,7 +618,7 @@ QX_EXPORT int FMUSIC_PlaySong(void* song) {
 }
 
 QX_EXPORT int FMUSIC_StopSong(void* song) {
-    if (song == nullptr || song != state.song) return 0;
+    if (song == nullptr || song != state.songHandle) return 0;
     if (state.device != 0) {
         SDL_LockAudioDevice(state.device);
         state.playing = false;
@@ -625,7 +631,7 @@ QX_EXPORT int FMUSIC_StopSong(void* song) {
 }
 
 QX_EXPORT int FMUSIC_GetOrder(void* song) {
-    if (song == nullptr || song != state.song) return 0;  // no song: the start of nothing
+    if (song == nullptr || song != state.songHandle) return 0;  // no song: the start of nothing
     const uint64_t s = CurrentPosition();
     state.rowLatched = true;
     state.latchedRow = static_cast<int32_t>(s & 0xFFFF);
@@ -633,7 +639,7 @@ QX_EXPORT int FMUSIC_GetOrder(void* song) {
 }
 
 QX_EXPORT int FMUSIC_GetRow(void* song) {
-    if (song == nullptr || song != state.song) return 0;  // no song: the start of nothing
+    if (song == nullptr || song != state.songHandle) return 0;  // no song: the start of nothing
     if (state.rowLatched) {
         state.rowLatched = false;
         return state.latchedRow;

@@ -246,5 +246,75 @@ TEST_F(ViewerKeysTest, BurstOfRandomKeysKeepsPictureAndMusicInStep) {
     EXPECT_FALSE(savedPictures.empty());
 }
 
+// The program's own archive and sound module at 12 frames a second: jumps forward and back,
+// a page and the pause land on the full run's frames, and once let go the song plays the very
+// samples the full run's song plays there (the song put at a time of play from a fresh instance
+// or rendered on, with the positions of the song's own timeline).
+struct Recording {
+    std::vector<int16_t> samples;
+};
+void Record(const int16_t* samples, uint32_t frames, void* context) {
+    auto& recording = *static_cast<Recording*>(context);
+    recording.samples.insert(recording.samples.end(), samples, samples + frames * 2);
+}
+
+TEST_F(ViewerKeysTest, OnTheProductionsDataJumpsLandOnTheFullRunsFramesAndSamples) {
+    std::vector<uint8_t> program;
+    ASSERT_TRUE(ReadWholeFile(QX_PROGRAM_FILE, program));
+    const auto runReal = [&](const std::vector<Press>& keys, Watch watch, Recording& recording) {
+        ResetHostState();
+        platform.ClearEvents();
+        for (const Press& press : keys) platform.QueueEvent(KeyDown(press.key), press.at);
+        platform.executableImage = program;
+        platform.useSystemLibraries = true;
+        platform.clock = 0;
+        EXPECT_EQ(ParseWords({"--headless", "--fps", "12"}), CommandLineResult::Run);
+        SetMusicSampleSink(Record, &recording);
+        platform.presentHookContext = &watch;
+        EXPECT_EQ(RunProduction(), 0u);
+        watched = watch;
+        return watch.shown;
+    };
+    Watch untilRow9;
+    untilRow9.stopPosition = RowStartPosition(9);
+    untilRow9.stopAfter = 30;
+    Recording fullSound, keyedSound;
+    const std::vector<Shown> full = runReal({}, untilRow9, fullSound);
+    // Paused at 1 s; rows 1 to 5, the next order (a row into row 5), back two rows (each time
+    // within a second of the row's start), played on from there.
+    std::vector<Press> keys{{1000, KeyCode::Space}};
+    uint32_t at = 1000;
+    for (int i = 0; i < 5; ++i) keys.push_back({at += 200, KeyCode::Right});
+    keys.push_back({at += 200, KeyCode::PageDown});
+    for (int i = 0; i < 2; ++i) keys.push_back({at += 200, KeyCode::Left});
+    keys.push_back({at += 200, KeyCode::Space});
+    const std::vector<Shown> shown = runReal(keys, untilRow9, keyedSound);
+
+    // Paused, every frame is a landing; the last one plays on.
+    const size_t before = FramesBefore(1000);
+    ASSERT_GT(shown.size(), before + 8);
+    EXPECT_EQ(std::vector<Shown>(shown.begin(), shown.begin() + before), From(full, 0, before));
+    const auto landing = [&](size_t jump) { return shown[before + jump]; };
+    for (uint32_t row = 1; row <= 5; ++row)
+        EXPECT_EQ(landing(row - 1), From(full, RowStartPosition(row), 1)[0]) << "row " << row;
+    const uint32_t nextOrder = ((RowStartPosition(5) >> 8) + 1) << 8;
+    EXPECT_EQ(landing(5), From(full, nextOrder, 1)[0]);
+    EXPECT_EQ(landing(6), From(full, RowStartPosition(4), 1)[0]);
+    const std::vector<Shown> last(shown.begin() + static_cast<std::ptrdiff_t>(before + 7),
+                                  shown.end());
+    EXPECT_EQ(last, From(full, RowStartPosition(3), last.size()));
+
+    // The last landing is the full run's pass k, at k x 1000 / 12 ms of the song.
+    const auto pass =
+        static_cast<size_t>(std::find(full.begin(), full.end(), last[0]) - full.begin());
+    const size_t frame = size_t{pass * 1000 / 12} * 44100 / 1000;
+    const size_t heard = keyedSound.samples.size() - fullSound.samples.size() + 2 * frame;
+    ASSERT_LT(heard, keyedSound.samples.size());
+    ASSERT_GT(keyedSound.samples.size() - heard, 44100u);  // a second of it at least
+    EXPECT_TRUE(std::equal(keyedSound.samples.begin() + static_cast<std::ptrdiff_t>(heard),
+                           keyedSound.samples.end(),
+                           fullSound.samples.begin() + static_cast<std::ptrdiff_t>(2 * frame)));
+}
+
 }  // namespace
 }  // namespace qx::test
