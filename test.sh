@@ -19,7 +19,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
 
 echo "== window under Xvfb"
-for mode in escape rightclick close fullscreen sigterm hidden; do
+for mode in escape rightclick close fullscreen sigterm hidden keys; do
   xvfb-run -a -s "-screen 0 1280x1024x24" tests/smoke/window_smoke.sh build/QX_Marrowtide "$mode"
 done
 echo "All tests passed."

@@ -12,6 +12,10 @@
 #               (its digest line printed at the end), exit with 143 and leave no window behind
 #   hidden      windowed and unpaced (--fps 0); the window is unmapped for 2 s and mapped again,
 #               then Escape. Prints the program's processor use while shown and while hidden.
+#   keys        windowed; Space pauses (two screenshots half a second apart are the same), Right
+#               three times and F12 save the picture of row 3's start as a PNG in the working
+#               directory (named from its position, reported on standard error), Space plays on
+#               (the picture moves again), then Escape. Screenshots need ffmpeg (x11grab).
 #
 # Every mode checks the title, the WM_CLASS and that the program exits with status 0 (sigterm:
 # 143) within a few seconds of the input. Meant for a bare X server without a window manager, e.g.
@@ -116,10 +120,10 @@ EOF
 
 # --- arguments and prerequisites ---------------------------------------------------------------
 
-readonly kUsage="usage: $0 PROGRAM [escape|rightclick|close|fullscreen|sigterm|hidden]"
+readonly kUsage="usage: $0 PROGRAM [escape|rightclick|close|fullscreen|sigterm|hidden|keys]"
 [[ -n "$program" ]] || { echo "$kUsage" >&2; exit 2; }
 case "$mode" in
-    escape | rightclick | close | fullscreen | sigterm | hidden) ;;
+    escape | rightclick | close | fullscreen | sigterm | hidden | keys) ;;
     *) echo "$kUsage" >&2; exit 2 ;;
 esac
 [[ -x "$program" ]] || fail "program '$program' is not an executable file"
@@ -127,8 +131,12 @@ esac
 for tool in xdotool xprop xwininfo; do
     command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed (packages: xdotool x11-utils)"
 done
+if [[ "$mode" == keys ]]; then
+    command -v ffmpeg >/dev/null 2>&1 || skip "keys mode takes screenshots with ffmpeg"
+fi
 workdir=$(mktemp -d) || fail "cannot create a temporary directory"
 [[ "$mode" == close ]] && build_close_sender
+program=$(realpath "$program")
 
 # --- start the program and find its window -----------------------------------------------------
 
@@ -144,6 +152,7 @@ case "$mode" in
     fullscreen) "$program" >"$workdir/program.log" 2>&1 & ;;
     sigterm) "$program" -w --digest >"$workdir/program.log" 2>&1 & ;;
     hidden) "$program" -w --fps 0 >"$workdir/program.log" 2>&1 & ;;
+    keys) (cd "$workdir" && exec "$program" -w) >"$workdir/program.log" 2>&1 & ;;
     *) "$program" -w >"$workdir/program.log" 2>&1 & ;;
 esac
 pid=$!
@@ -218,6 +227,39 @@ case "$mode" in
         kill -0 "$pid" 2>/dev/null || fail "program ended while its window was hidden"
         echo "hidden: processor use of the unpaced program ${shown}% shown, ${hidden}% hidden"
         xdotool key --window "$window" Escape || fail "xdotool could not send Escape"
+        ;;
+    keys)
+        # The window's picture as a PNG file.
+        screenshot() {
+            local geometry
+            geometry=$(xdotool getwindowgeometry --shell "$window") || fail "no window geometry"
+            eval "$geometry"
+            ffmpeg -loglevel error -y -f x11grab -video_size "${WIDTH}x${HEIGHT}" \
+                -i "$DISPLAY+$X,$Y" -frames:v 1 "$workdir/$1.png" ||
+                fail "ffmpeg could not take a screenshot"
+        }
+        press() {
+            xdotool key --window "$window" "$1" || fail "xdotool could not send $1"
+            sleep "${2:-0.3}"
+        }
+        press space
+        screenshot paused1
+        sleep 0.5
+        screenshot paused2
+        cmp -s "$workdir/paused1.png" "$workdir/paused2.png" || fail "the picture moved while paused"
+        press Right 0.2 && press Right 0.2 && press Right
+        press F12 0.5
+        saved=$(grep -o 'picture saved as .*' "$workdir/program.log" | sed 's/picture saved as //')
+        [[ "$saved" == "$workdir"/marrowtide-??-??-??????.png && -s "$saved" ]] ||
+            fail "F12 saved no picture in the working directory $(program_output)"
+        press space 0.5
+        screenshot playing1
+        sleep 0.5
+        screenshot playing2
+        cmp -s "$workdir/playing1.png" "$workdir/playing2.png" &&
+            fail "the picture stands still after Space played on"
+        echo "keys: paused, jumped, saved $(basename "$saved"), played on"
+        press Escape 0
         ;;
 esac
 
