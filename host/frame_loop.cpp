@@ -101,10 +101,11 @@ void WaitWhilePaused() {
 }
 
 // Before a pass: the time until it is due, less a margin for the pass itself, builds the seek
-// index on.
+// index on, unless the sound needs that time (then the index is built while paused, and as far
+// as a jump needs it).
 void BuildSeekIndexBeforePass() {
     const uint32_t fps = launchOptions.framesPerSecond;
-    if (fps == 0) return;
+    if (fps == 0 || ThePlatform().SoundMixedBetweenFrames()) return;
     const uint32_t due =
         loopState.paceStart + static_cast<uint32_t>(loopState.pacedPasses * 1000u / fps);
     BuildSeekIndexUntil(due - kSeekIndexMargin);

@@ -61,8 +61,9 @@ void PlayShadowPass() {
            position >= jumps.thresholds[jumps.entries.size()]) {
         const ShowSnapshot beside =
             jumps.entries.empty() ? ShowSnapshot{} : jumps.entries.back().snapshot;
-        SeekIndexEntry& entry =
-            jumps.entries.emplace_back(jumps.thresholds[jumps.entries.size()], position);
+        SeekIndexEntry& entry = jumps.entries.emplace_back();
+        entry.from = jumps.thresholds[jumps.entries.size() - 1];
+        entry.reached = position;
         entry.snapshot.Take(ThePlatform().Milliseconds(), beside);
     }
     if (!PlayUnseenPass()) jumps.shadowEnded = true;

@@ -87,6 +87,9 @@ public:
     // True while the show should wait where it is, its picture and music held, because nobody can
     // watch it (a browser tab in the background); the desktop never holds it.
     virtual bool ShowHeld() { return false; }
+    // True where the sound is mixed on the program's own thread in the time between frames (the
+    // browser): work done there instead would starve the sound.
+    virtual bool SoundMixedBetweenFrames() { return false; }
 
     // Full screen. The display is never really switched: entering a mode means desktop full
     // screen, and the depth is emulated by the presentation.

@@ -222,6 +222,8 @@ public:
         return emscripten_get_visibility_status(&visibility) == EMSCRIPTEN_RESULT_SUCCESS &&
                visibility.hidden != 0;
     }
+    // Web Audio asks for the sound on the page's thread, between frames.
+    bool SoundMixedBetweenFrames() override { return true; }
 #endif
     bool WindowVisible() override {
         return window_ != nullptr &&

@@ -1,6 +1,7 @@
 // The site in headless Chromium, driven by puppeteer-core: the page loads from a local server,
 // starts after a click, plays at least 50 frames a second with the software renderer and nothing
-// on standard error, waits in a background tab and goes on when it is back, and its first picture
+// on standard error, waits in a background tab and goes on when it is back, pauses, jumps and
+// plays on with the viewer's keys, and its first picture
 // after a start position is the native offline run's, to the last bit.
 //   node page_test.cjs SITE_DIR PUPPETEER_DIR EXPECTED_DIGEST
 // EXPECTED_DIGEST: `QX_Marrowtide --headless --square-pixels --start 29:48 --frames 1 --digest`'s
@@ -52,11 +53,15 @@ function watchCanvas() {
     warn.apply(console, text);
   };
   window.qxFirst = null;
+  window.qxLast = 0;  // a sampled sum of the last picture put on the canvas
   const put = CanvasRenderingContext2D.prototype.putImageData;
   CanvasRenderingContext2D.prototype.putImageData = function (image, ...rest) {
     if (this.canvas.id === 'canvas') {
       if (window.qxShown++ === 0)
         window.qxFirst = { width: image.width, height: image.height, data: Array.from(image.data) };
+      let sum = 0;
+      for (let i = 0; i < image.data.length; i += 97) sum = (sum * 31 + image.data[i]) | 0;
+      window.qxLast = sum;
     }
     return put.call(this, image, ...rest);
   };
@@ -139,6 +144,32 @@ let base;
       fail(`${hiddenTo - hiddenFrom} pictures shown in a background tab`);
     if (!benchOnly && backTo - hiddenTo < 30)
       fail(`only ${backTo - hiddenTo} pictures in the second after the tab came back`);
+    // Space holds the picture and lets it go on; Right and Page Down jump; no key scrolls the
+    // page.
+    if (!benchOnly) {
+      const pause = (ms) => new Promise((r) => setTimeout(r, ms));
+      const last = () => page.evaluate(() => window.qxLast);
+      await page.keyboard.press('Space');
+      await pause(400);
+      const held = await last();
+      await pause(600);
+      const stillHeld = await last();
+      await page.keyboard.press('ArrowRight');
+      await pause(400);
+      const jumped = await last();
+      await page.keyboard.press('PageDown');
+      await page.keyboard.press('Space');
+      await pause(400);
+      const playing = await last();
+      await pause(300);
+      const playingOn = await last();
+      const scrolled = await page.evaluate(() => window.scrollY + window.scrollX);
+      if (held !== stillHeld) fail('the picture moved while paused');
+      if (jumped === held) fail('Right showed no other picture');
+      if (playing === playingOn) fail('the picture stood still after Space played on');
+      if (scrolled !== 0) fail(`the keys scrolled the page by ${scrolled}`);
+      console.log('Space, Right and Page Down pause, jump and play on');
+    }
     // F11 enters full screen; the first Escape only leaves it, the second ends the show.
     if (!benchOnly) {
       const state = () => page.evaluate(() => [!!document.fullscreenElement,
