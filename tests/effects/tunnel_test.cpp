@@ -73,6 +73,17 @@ TEST_F(TunnelTest, AngleTableMatchesAtan2Everywhere) {
     EXPECT_EQ(mismatches, 0u);
 }
 
+// The table built once per distance from the centre row is the plain entry-by-entry one.
+TEST_F(TunnelTest, AngleTableEqualsItsReferenceEntryByEntry) {
+    std::vector<uint8_t> plain(kTunnelTableBytes, 0xA5);
+    reference::BuildAngleTable(plain.data());
+    std::vector<uint8_t> built(kTunnelTableBytes + 1, 0xA5);
+    BuildAngleTable(built.data());
+    EXPECT_EQ(built.back(), 0xA5);  // nothing written past the table
+    built.pop_back();
+    EXPECT_TRUE(plain == built);
+}
+
 TEST_F(TunnelTest, SineRangeTablesSwingOncePerTableBetweenTheirBounds) {
     EXPECT_EQ(columnSineTable[0], 160);
     EXPECT_EQ(columnSineTable[128], 300);
