@@ -41,6 +41,19 @@ uint32_t InterferenceWindowOffset(const InterferencePhase& phase) {
     return row * kTunnelTableColumns + column;
 }
 
+// The grid point of a column and of a row: x from 245 down, y from -245 up, stepped in 16.16.
+constexpr int32_t GridX(int32_t column) {
+    return (kGridExtent * 65536 + column * kColumnStep) >> 16;
+}
+constexpr int32_t GridY(int32_t row) { return (-kGridExtent * 65536 + row * kRowStep) >> 16; }
+static_assert(GridX(int32_t{kTunnelTableColumns} - 1) >= -kGridExtent);
+
+// The low byte of round(4000 / distance from the grid centre); y is never 0 on the grid.
+uint8_t InverseDistance(int32_t x, int32_t y) {
+    const double inverseDistance = std::sqrt(4000.0 * 4000.0 / double(x * x + y * y));
+    return static_cast<uint8_t>(std::lrint(inverseDistance));
+}
+
 // The angle's size within its quadrant, 0 .. 64: arcsin(dy / rho) in degrees, then in 256ths of
 // a turn. It depends only on |dx| and |dy|: rho and |s| do, and atan(-t) is exactly -atan(t).
 uint8_t AngleSize(int32_t dx, int32_t dy) {
@@ -66,13 +79,15 @@ uint8_t AngleEntry(int32_t dx, int32_t dy, uint8_t a) {
 }  // namespace
 
 void BuildDistanceTable(uint8_t* destination) {
+    // Within a row the entry depends on x * x only: worked out once for each |x|.
+    uint8_t entries[kGridExtent + 1];
     for (int32_t r = 0; r < int32_t{kTunnelTableRows}; ++r) {
-        const int32_t y = (-kGridExtent * 65536 + r * kRowStep) >> 16;
+        const int32_t y = GridY(r);
+        for (int32_t x = 0; x <= kGridExtent; ++x) entries[x] = InverseDistance(x, y);
         uint8_t* row = destination + r * kTunnelTableColumns;
         for (int32_t c = 0; c < int32_t{kTunnelTableColumns}; ++c) {
-            const int32_t x = (kGridExtent * 65536 + c * kColumnStep) >> 16;
-            const double inverseDistance = std::sqrt(4000.0 * 4000.0 / double(x * x + y * y));
-            row[c] = static_cast<uint8_t>(std::lrint(inverseDistance));
+            const int32_t x = GridX(c);
+            row[c] = entries[x < 0 ? -x : x];
         }
     }
 }
@@ -169,6 +184,14 @@ void AdvanceInterference() {
 }
 
 namespace reference {
+
+void BuildDistanceTable(uint8_t* destination) {
+    for (int32_t r = 0; r < int32_t{kTunnelTableRows}; ++r) {
+        uint8_t* row = destination + r * kTunnelTableColumns;
+        for (int32_t c = 0; c < int32_t{kTunnelTableColumns}; ++c)
+            row[c] = InverseDistance(GridX(c), GridY(r));
+    }
+}
 
 void BuildAngleTable(uint8_t* destination) {
     for (int32_t r = 0; r < int32_t{kTunnelTableRows}; ++r) {
