@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstddef>
 #include <cstring>
 #include <iterator>
 
@@ -27,15 +28,20 @@ struct DecodeTree {
 DecodeTree decodeTree;
 
 // Every kTableBits-bit prefix of the bit stream, looked up from the root. An entry holds the
-// one or two whole code words the prefix starts with, or, when the first code word is longer
+// one to four whole code words the prefix starts with, or, when the first code word is longer
 // than the prefix, the inner node the prefix leads to:
-//   bits 0-7    first byte                bits 8-15   second byte (0 when there is none)
-//   bits 16-19  bits of both code words   bits 20-23  bits of the first code word
-//   bits 24-25  code words: 1 or 2, or 0 for a longer code word, whose inner node is in bits 0-8
+//   bits 0-5    bits of all its code words (the shift that consumes them)
+//   bits 6-8    code words: 1 to 4, or 0 for a longer code word
+//   bits 12-15  bits of the first code word
+//   bits 16-24  for a longer code word, the inner node the prefix leads to
+//   bits 32-63  the code words' bytes, the first in bits 32-39, 0 past the last
+// The shift sits in the lowest bits so that the fast loop's chain from one lookup to the next is
+// a load, a shift and a shift.
 constexpr uint32_t kTableBits = 11;
 constexpr uint32_t kTableSize = 1u << kTableBits;  // entries
+constexpr uint32_t kMaxWordsPerEntry = 4;          // bytes written by one lookup, at most
 struct DecodeTable {
-    uint32_t entries[kTableSize]{};
+    uint64_t entries[kTableSize]{};
 };
 DecodeTable decodeTable;
 
@@ -163,43 +169,54 @@ const char* WalkBits(Source& source, uint8_t* out, const BlockShape& shape) {
 constexpr uint32_t kTableShift = 64 - kTableBits;  // bit window to table index
 constexpr uint32_t kTableMask = kTableSize - 1;
 
-constexpr uint32_t Words(uint32_t entry) { return entry >> 24; }
-constexpr uint32_t AllBits(uint32_t entry) { return entry >> 16 & 0xF; }
-constexpr uint32_t FirstBits(uint32_t entry) { return entry >> 20 & 0xF; }
+constexpr uint32_t AllBits(uint64_t entry) { return entry & 63; }
+constexpr uint32_t Words(uint64_t entry) { return entry >> 6 & 7; }
+constexpr uint32_t FirstBits(uint64_t entry) { return entry >> 12 & 0xF; }
+constexpr uint32_t InnerNode(uint64_t entry) { return entry >> 16 & 0x1FF; }
+constexpr uint8_t FirstByte(uint64_t entry) { return static_cast<uint8_t>(entry >> 32); }
 
 // Fills the entries of every prefix that starts with the depth-bit prefix leading to node, with
 // single code words. Depth is at most kTableBits, so the recursion is bounded even if the tree
 // has cycles.
 void FillTable(uint32_t node, uint32_t depth, uint32_t prefix) {
     const TreeNode& n = decodeTree.nodes[node];
-    uint32_t* const entries = decodeTable.entries;
+    uint64_t* const entries = decodeTable.entries;
     if (n.first == kLeafMarker) {
         const uint32_t spread = kTableBits - depth;
-        const uint32_t leaf = (n.second & 0xFFu) | depth << 16 | depth << 20 | 1u << 24;
+        const uint64_t leaf =
+            depth | 1u << 6 | depth << 12 | static_cast<uint64_t>(n.second & 0xFFu) << 32;
         std::fill_n(entries + (prefix << spread), 1u << spread, leaf);
     } else if (depth == kTableBits) {
-        entries[prefix] = node;
+        entries[prefix] = uint64_t{node} << 16;
     } else {
         FillTable(n.first, depth + 1, prefix << 1);
         FillTable(n.second, depth + 1, prefix << 1 | 1);
     }
 }
 
-// Builds the table for the tree: single code words first, then every entry whose prefix has
-// room for a second whole code word after its first takes that one too. Only the first code
-// word of an entry is read while pairing, so pairing in place is safe.
+// Builds the table for the tree: single code words first, then every entry takes the following
+// whole code words that still fit in its prefix, up to kMaxWordsPerEntry. The code word after
+// the first `used` bits is the first code word of the entry for the prefix shifted left by
+// `used`; it lies within the prefix when its length is at most kTableBits - used, and then the
+// zeros shifted in do not decide it. Only first code words are read while extending, and
+// extending keeps an entry's first code word, so extending in place is safe.
 void BuildTable(uint32_t root) {
     FillTable(root, 0, 0);
-    uint32_t* const entries = decodeTable.entries;
+    uint64_t* const entries = decodeTable.entries;
     for (uint32_t prefix = 0; prefix < kTableSize; ++prefix) {
-        const uint32_t first = entries[prefix];
+        const uint64_t first = entries[prefix];
         if (Words(first) == 0) continue;
-        const uint32_t firstBits = FirstBits(first);
-        const uint32_t second = entries[(prefix << firstBits) & kTableMask];
-        const uint32_t bothBits = firstBits + FirstBits(second);
-        if (Words(second) == 0 || bothBits > kTableBits) continue;
-        entries[prefix] =
-            (first & 0xFF) | (second & 0xFF) << 8 | bothBits << 16 | firstBits << 20 | 2u << 24;
+        uint32_t used = FirstBits(first);
+        uint32_t words = 1;
+        uint64_t bytes = FirstByte(first);
+        while (words < kMaxWordsPerEntry) {
+            const uint64_t next = entries[(prefix << used) & kTableMask];
+            if (Words(next) == 0 || used + FirstBits(next) > kTableBits) break;
+            bytes |= uint64_t{FirstByte(next)} << (8 * words);
+            used += FirstBits(next);
+            ++words;
+        }
+        entries[prefix] = used | words << 6 | FirstBits(first) << 12 | bytes << 32;
     }
 }
 
@@ -224,18 +241,24 @@ inline bool RefillFrom(Source& source, const uint8_t*& next, const uint8_t*& end
 // `count` valid bits the window holds either zeros or the stream's next bits, so OR-ing a fresh
 // load over it is harmless and a lookup near the end of the stream sees the true prefix.
 //
-// The fast loop runs while 8 stream bytes and 8 output bytes are at hand: one branch-free load
-// tops the window up to at least 56 bits, enough for four table steps of at most 11 bits
-// without a check, each writing one or two bytes (a lone byte's entry also writes a 0 after it,
-// which the next step overwrites). The careful loop does one code word at a time with every
-// check: near the ends, and for code words longer than the table. A code word is accepted only
-// when all its bits lie within the stream, exactly where the reference decoder would have run
-// out. unusedBytes receives the whole bytes fetched into the window but never consumed.
+// The fast loop runs while 8 stream bytes and kFastOutputRoom output bytes are at hand: one
+// branch-free load tops the window up to at least 56 bits, enough for kStepsPerLoad table steps
+// of at most 11 bits without a check, each writing four bytes of which its one to four code words
+// are the first (the next step overwrites the rest). The careful loop does one code word at a
+// time with every check: near the ends, and for code words longer than the table. A code word is
+// accepted only when all its bits lie within the stream, exactly where the reference decoder
+// would have run out. unusedBytes receives the whole bytes fetched into the window but never
+// consumed.
+constexpr uint32_t kStepsPerLoad = 5;
+static_assert(kStepsPerLoad * kTableBits <= 56);
+constexpr std::ptrdiff_t kFastOutputRoom = kStepsPerLoad * kMaxWordsPerEntry;  // bytes
+static_assert(std::endian::native == std::endian::little);  // four bytes stored as one word
+
 template <typename Source>
 const char* DecodeWithTable(Source& source, uint8_t* out, const BlockShape& shape,
                             uint32_t& unusedBytes) {
     BuildTable(shape.root);
-    const uint32_t* const table = decodeTable.entries;
+    const uint64_t* const table = decodeTable.entries;
     const TreeNode* const nodes = decodeTree.nodes;
     uint8_t* const stop = out + shape.length;
     const uint8_t* next = source.next;
@@ -245,18 +268,18 @@ const char* DecodeWithTable(Source& source, uint8_t* out, const BlockShape& shap
     const char* failure = nullptr;
     while (out != stop) {
         bool longCode = false;
-        while (!longCode && stop - out >= 8 && end - next >= 8) {
+        while (!longCode && stop - out >= kFastOutputRoom && end - next >= 8) {
             bits |= LoadBigEndian64(next) >> count;
             next += (63 - count) >> 3;
             count |= 56;
-            for (int step = 0; step < 4; ++step) {
-                const uint32_t entry = table[bits >> kTableShift];
+            for (uint32_t step = 0; step < kStepsPerLoad; ++step) {
+                const uint64_t entry = table[bits >> kTableShift];
                 if (Words(entry) == 0) {
                     longCode = true;
                     break;
                 }
-                out[0] = static_cast<uint8_t>(entry);
-                out[1] = static_cast<uint8_t>(entry >> 8);
+                const auto bytes = static_cast<uint32_t>(entry >> 32);
+                std::memcpy(out, &bytes, sizeof bytes);
                 out += Words(entry);
                 bits <<= AllBits(entry);
                 count -= AllBits(entry);
@@ -268,14 +291,14 @@ const char* DecodeWithTable(Source& source, uint8_t* out, const BlockShape& shap
             bits |= static_cast<uint64_t>(*next++) << (56 - count);
             count += 8;
         }
-        const uint32_t entry = table[bits >> kTableShift];
+        const uint64_t entry = table[bits >> kTableShift];
         if (Words(entry) != 0) {
             const uint32_t length = FirstBits(entry);
             if (length > count) {
                 failure = source.EndCause();
                 break;
             }
-            *out++ = static_cast<uint8_t>(entry);
+            *out++ = FirstByte(entry);
             bits <<= length;
             count -= length;
             continue;
@@ -287,7 +310,7 @@ const char* DecodeWithTable(Source& source, uint8_t* out, const BlockShape& shap
         }
         bits <<= kTableBits;
         count -= kTableBits;
-        uint32_t node = entry;
+        uint32_t node = InnerNode(entry);
         do {
             if (count == 0) {
                 if (next == end && !RefillFrom(source, next, end)) break;

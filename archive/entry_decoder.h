@@ -8,7 +8,7 @@
 // when its bytes end before N bytes are decoded. Nothing is ever written past the destination's
 // capacity; after a refusal the destination holds part of the output.
 //
-// Decoding goes through a table of 11-bit prefixes, up to two code words per step, falling back
+// Decoding goes through a table of 11-bit prefixes, up to four code words per step, falling back
 // to the tree for longer code words. DecompressMemoryBitwise walks the tree one bit at a time; it
 // is the reference the table decoder must match byte for byte, in results, causes and bytes
 // used. The tree and the table are the decoder's own (one decode at a time).

@@ -83,7 +83,16 @@ void DrawFace(const FaceListEntry& entry, const uint32_t* texture, uint32_t* tar
 
 void EmptyFaceList() { faceListState.faceCount = 0; }
 
-void ClearSortBuckets() { std::fill(std::begin(sortBuckets), std::end(sortBuckets), SortBucket{}); }
+// The buckets are static, so zero at program start, and every sort leaves its counts at 0: only a
+// bucket that holds anything is written. The others are only read, so their pages, never touched
+// before, are not made private copies just to be zeroed again (2 MB at start-up).
+void ClearSortBuckets() {
+    for (SortBucket& bucket : sortBuckets) {
+        uint32_t any = bucket.count;
+        for (const uint32_t entry : bucket.entries) any |= entry;
+        if (any != 0) bucket = {};
+    }
+}
 
 void GatherFaces(const ObjectRecord& object) {
     const MeshFace* faces = ImageArray<const MeshFace>(object.faceArray);

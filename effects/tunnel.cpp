@@ -41,43 +41,74 @@ uint32_t InterferenceWindowOffset(const InterferencePhase& phase) {
     return row * kTunnelTableColumns + column;
 }
 
+// The grid point of a column and of a row: x from 245 down, y from -245 up, stepped in 16.16.
+constexpr int32_t GridX(int32_t column) {
+    return (kGridExtent * 65536 + column * kColumnStep) >> 16;
+}
+constexpr int32_t GridY(int32_t row) { return (-kGridExtent * 65536 + row * kRowStep) >> 16; }
+static_assert(GridX(int32_t{kTunnelTableColumns} - 1) >= -kGridExtent);
+
+// The low byte of round(4000 / distance from the grid centre); y is never 0 on the grid.
+uint8_t InverseDistance(int32_t x, int32_t y) {
+    const double inverseDistance = std::sqrt(4000.0 * 4000.0 / double(x * x + y * y));
+    return static_cast<uint8_t>(std::lrint(inverseDistance));
+}
+
+// The angle's size within its quadrant, 0 .. 64: arcsin(dy / rho) in degrees, then in 256ths of
+// a turn. It depends only on |dx| and |dy|: rho and |s| do, and atan(-t) is exactly -atan(t).
+uint8_t AngleSize(int32_t dx, int32_t dy) {
+    if (dy == 0) return 0;
+    const double rho = std::sqrt(double(dx * dx + dy * dy));
+    const double s = dy / rho;
+    const double degrees = std::atan(s / std::sqrt(1.0 - s * s)) * 180.0 / std::numbers::pi;
+    return degrees == 0.0 ? 0 : uint8_t(std::lrint(std::fabs(256.0 / (360.0 / degrees))));
+}
+
+// The table entry for the angle size by quadrant; 256 - a wraps to 0 for a = 0, and the centre
+// itself is 128.
+uint8_t AngleEntry(int32_t dx, int32_t dy, uint8_t a) {
+    if (dx == 0 && dy == 0) return 128;
+    int32_t entry;
+    if (dy <= 0)
+        entry = dx > 0 ? a : 128 - a;
+    else
+        entry = dx <= 0 ? 128 + a : 256 - a;
+    return static_cast<uint8_t>(entry);
+}
+
 }  // namespace
 
 void BuildDistanceTable(uint8_t* destination) {
+    // Within a row the entry depends on x * x only: worked out once for each |x|.
+    uint8_t entries[kGridExtent + 1];
     for (int32_t r = 0; r < int32_t{kTunnelTableRows}; ++r) {
-        const int32_t y = (-kGridExtent * 65536 + r * kRowStep) >> 16;
+        const int32_t y = GridY(r);
+        for (int32_t x = 0; x <= kGridExtent; ++x) entries[x] = InverseDistance(x, y);
         uint8_t* row = destination + r * kTunnelTableColumns;
         for (int32_t c = 0; c < int32_t{kTunnelTableColumns}; ++c) {
-            const int32_t x = (kGridExtent * 65536 + c * kColumnStep) >> 16;
-            const double inverseDistance = std::sqrt(4000.0 * 4000.0 / double(x * x + y * y));
-            row[c] = static_cast<uint8_t>(std::lrint(inverseDistance));
+            const int32_t x = GridX(c);
+            row[c] = entries[x < 0 ? -x : x];
         }
     }
 }
 
 void BuildAngleTable(uint8_t* destination) {
-    for (int32_t r = 0; r < int32_t{kTunnelTableRows}; ++r) {
-        const int32_t dy = r - kAngleCentreRow;
-        uint8_t* row = destination + r * kTunnelTableColumns;
+    // Rows above and below the centre by the same distance share their angle sizes.
+    constexpr int32_t kLastDy = int32_t{kTunnelTableRows} - 1 - kAngleCentreRow;  // 207
+    constexpr int32_t kLastDx = kAngleCentreColumn;  // |dx| of column 0
+    static_assert(kLastDy >= kAngleCentreRow);
+    uint8_t sizes[kLastDx + 1];
+    const auto fillRow = [&](int32_t dy) {
+        uint8_t* row = destination + (dy + kAngleCentreRow) * int32_t{kTunnelTableColumns};
         for (int32_t c = 0; c < int32_t{kTunnelTableColumns}; ++c) {
             const int32_t dx = c - kAngleCentreColumn;
-            if (dx == 0 && dy == 0) {
-                row[c] = 128;
-                continue;
-            }
-            // arcsin(dy / rho) in degrees, then in 256ths of a turn.
-            const double rho = std::sqrt(double(dx * dx + dy * dy));
-            const double s = dy / rho;
-            const double degrees = std::atan(s / std::sqrt(1.0 - s * s)) * 180.0 / std::numbers::pi;
-            const int32_t a =
-                degrees == 0.0 ? 0 : int32_t(std::lrint(std::fabs(256.0 / (360.0 / degrees))));
-            int32_t entry;  // by quadrant; 256 - a wraps to 0 for a = 0
-            if (dy <= 0)
-                entry = dx > 0 ? a : 128 - a;
-            else
-                entry = dx <= 0 ? 128 + a : 256 - a;
-            row[c] = static_cast<uint8_t>(entry);
+            row[c] = AngleEntry(dx, dy, sizes[dx < 0 ? -dx : dx]);
         }
+    };
+    for (int32_t dy = 0; dy <= kLastDy; ++dy) {
+        for (int32_t dx = 0; dx <= kLastDx; ++dx) sizes[dx] = AngleSize(dx, dy);
+        fillRow(dy);
+        if (dy != 0 && dy <= kAngleCentreRow) fillRow(-dy);
     }
 }
 
@@ -153,6 +184,25 @@ void AdvanceInterference() {
 }
 
 namespace reference {
+
+void BuildDistanceTable(uint8_t* destination) {
+    for (int32_t r = 0; r < int32_t{kTunnelTableRows}; ++r) {
+        uint8_t* row = destination + r * kTunnelTableColumns;
+        for (int32_t c = 0; c < int32_t{kTunnelTableColumns}; ++c)
+            row[c] = InverseDistance(GridX(c), GridY(r));
+    }
+}
+
+void BuildAngleTable(uint8_t* destination) {
+    for (int32_t r = 0; r < int32_t{kTunnelTableRows}; ++r) {
+        const int32_t dy = r - kAngleCentreRow;
+        uint8_t* row = destination + r * kTunnelTableColumns;
+        for (int32_t c = 0; c < int32_t{kTunnelTableColumns}; ++c) {
+            const int32_t dx = c - kAngleCentreColumn;
+            row[c] = AngleEntry(dx, dy, AngleSize(dx, dy));
+        }
+    }
+}
 
 void DrawInterference(const uint32_t* texture, uint32_t* destination) {
     for (uint32_t y = 0; y < kPictureHeight; ++y) {

@@ -57,6 +57,9 @@ void DrawInterference(const uint32_t* texture, uint32_t* destination);
 void AdvanceInterference();
 
 namespace reference {
+// Entry by entry, the distance and the angle worked out for each.
+void BuildDistanceTable(uint8_t* destination);
+void BuildAngleTable(uint8_t* destination);
 // Pixel by pixel, the six table reads summed one at a time.
 void DrawInterference(const uint32_t* texture, uint32_t* destination);
 }  // namespace reference

@@ -122,6 +122,8 @@ void PrintUsage(std::FILE* stream) {
         "                   show from that music position (decimal or 0x hex, e.g. 29:48),\n"
         "                   everything before it played silently first\n"
         "  --loop           start again from the beginning at the end (offline: needs --frames)\n"
+        "  --startup-times  end after the first frame and print how long each start-up step\n"
+        "                   took, in milliseconds\n"
         "  --help           show this text\n"
         "Escape, a right click or closing the window ends the show; Alt+Enter or F11 toggles\n"
         "full screen.\n"
@@ -197,6 +199,8 @@ CommandLineResult ParseCommandLine(int argc, const char* const* argv) {
                     value);
         } else if (name == "loop" && !hasValue) {
             launchOptions.loop = true;
+        } else if (name == "startup-times" && !hasValue) {
+            launchOptions.printStartupTimes = true;
         } else if (name == "frames") {
             if (!takeValue() || !ParseNumber(value, UINT32_MAX, launchOptions.frameLimit))
                 return UsageError("--frames needs a count", value);
@@ -204,6 +208,8 @@ CommandLineResult ParseCommandLine(int argc, const char* const* argv) {
             return UsageError("unknown option", word);
         }
     }
+    // The last start-up step is the first frame.
+    if (launchOptions.printStartupTimes) launchOptions.frameLimit = 1;
     if (!launchOptions.captureFile.empty() && launchOptions.framesPerSecond == 0)
         return UsageError("--capture needs a frame rate", "--fps 0");
     // Offline nobody can press Escape.

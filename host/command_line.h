@@ -29,6 +29,8 @@ struct LaunchOptions {
     // played offline and silently first. 0: from the beginning.
     uint32_t startPosition = 0;
     bool loop = false;  // at the end the show starts again from program start
+    // End after the first frame and print how long each start-up step took (host/startup_times.h).
+    bool printStartupTimes = false;
 };
 extern LaunchOptions launchOptions;
 

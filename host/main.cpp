@@ -1,7 +1,7 @@
 // Entry point: parse the command line, pick the desktop or the offline platform, play, and write
-// the capture, the storyboard files, the timing report and the row digests an offline run was
-// asked for. A run ended by SIGINT or SIGTERM shuts down as after Escape and exits with 128 + the
-// signal's number.
+// the capture, the storyboard files, the timing report, the row digests and the start-up times a
+// run was asked for. A run ended by SIGINT or SIGTERM shuts down as after Escape and exits with 128
+// + the signal's number.
 #include <cstdio>
 #include <string>
 
@@ -11,6 +11,7 @@
 #include "host/error_code.h"
 #include "host/frame_loop.h"
 #include "host/startup.h"
+#include "host/startup_times.h"
 #include "host/storyboard.h"
 #include "host/timing_report.h"
 #include "host/viewer_controls.h"
@@ -42,6 +43,7 @@ bool WritePicture(const char* path, const uint32_t* pixels, uint32_t width, uint
 
 int main(int argc, char** argv) {
     using namespace qx;
+    NoteMainEntered();
     switch (ParseCommandLine(argc, argv)) {
         case CommandLineResult::Help:
             PrintUsage(stdout);
@@ -85,6 +87,8 @@ int main(int argc, char** argv) {
         PrintTimingReport(stdout, loopState.passCount);
     if (launchOptions.printRowDigests && errorState.errorCode == kErrorNone && !signalled)
         PrintRowDigests(stdout);
+    if (launchOptions.printStartupTimes && errorState.errorCode == kErrorNone && !signalled)
+        PrintStartupTimes(stdout);
     if (launchOptions.printDigest)
         std::printf("%016llx %llu frames\n",
                     static_cast<unsigned long long>(framebufferState.digest),

@@ -9,6 +9,7 @@
 #include "host/host_settings.h"
 #include "host/production_state.h"
 #include "host/start_position.h"
+#include "host/startup_times.h"
 #include "host/window.h"
 #include "music/music_binding.h"
 #include "music/scene_sequencer.h"
@@ -30,9 +31,13 @@ bool LoadAssets() { return LoadAssetList(); }
 
 bool StartUp() {
     ReadOptions();
+    NoteStartupStepEnd(StartupStep::CommandLine);
     if (!LoadSoundtrack()) return false;
+    NoteStartupStepEnd(StartupStep::Soundtrack);
     if (!MusicInit(kMusicKindModule, nullptr)) return false;
+    NoteStartupStepEnd(StartupStep::SoundModule);
     if (!MusicLoadMemory(assetBuffers.module, kModuleSize)) return false;
+    NoteStartupStepEnd(StartupStep::Song);
     hostSettings.title = kTitle;
     if (!CreateDisplay(hostSettings.displayWidth, hostSettings.displayHeight, hostSettings.depth))
         return false;
@@ -43,11 +48,15 @@ bool StartUp() {
     SetSceneTable(ProductionSceneTable());
     if (!StartTicks(kTickPeriod)) return false;
     RegisterProductionTickSlots();
+    NoteStartupStepEnd(StartupStep::Display);
     if (!LoadAssets()) return false;
+    NoteStartupStepEnd(StartupStep::AssetList);
     PrepareEffects();
+    NoteStartupStepEnd(StartupStep::Effects);
     BeginPreRoll();
     MusicPlay();
     RunFrameLoop();
+    NoteStartupStepEnd(StartupStep::FirstFrame);  // with --startup-times the loop ends after it
     MusicStop();
     return errorState.errorCode == kErrorNone;  // a show that starts again reloads its assets
 }

@@ -18,7 +18,7 @@ set(qx_test_sources
   music/music_binding_test.cpp music/scene_sequencer_test.cpp
   overlay/debug_overlay_test.cpp
   platform/child_process_test.cpp platform/offline_platform_test.cpp
-  platform/termination_signals_test.cpp
+  platform/posix_file_reads_test.cpp platform/termination_signals_test.cpp
   scenes/line_and_echo_scenes_test.cpp scenes/opening_and_object_scenes_test.cpp
   scenes/picture_effect_scenes_test.cpp scenes/scene_conventions_test.cpp
   scenes/scene_frames_test.cpp scenes/scene_rows_test.cpp

@@ -116,6 +116,32 @@ TEST(EntryDecoder, RefusesBrokenHeadersWithoutWritingPastTheBuffer) {
     }
 }
 
+// One- and two-bit code words fill a table step with four code words; at every output length
+// around the fast loop's reach the last steps stop exactly at the buffer's end, also when spare
+// bytes after the stream let the fast loop run on to it.
+TEST(EntryDecoder, ShortCodeWordsFillTheBufferExactlyAtEveryLength) {
+    const BlockTree fourLeaves = {{'a', 'b', 'c', 'd'}, {{0, 1}, {2, 3}, {4, 5}}};
+    std::mt19937 random(11);
+    for (const BlockTree* tree : {&kTwoLeaves, &fourLeaves}) {
+        for (uint32_t n = 1; n <= 90; ++n) {
+            std::vector<uint8_t> output(n);
+            for (uint8_t& byte : output) byte = tree->leaves[random() % tree->leaves.size()];
+            std::vector<uint8_t> stream = EncodeWithTree(*tree, output);
+            const size_t used =
+                kBlockHeaderSize + tree->leaves.size() + 4 * tree->inner.size() + stream.size();
+            stream.resize(stream.size() + 8, 0x5A);
+            const std::vector<uint8_t> block = MakeBlock(n, *tree, stream);
+            std::vector<uint8_t> out(n + 32, 0xA5);
+            ASSERT_TRUE(
+                DecompressMemory(block.data(), static_cast<uint32_t>(block.size()), out.data(), n))
+                << n << decodeReport.failure;
+            EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + n), output) << n;
+            EXPECT_EQ(decodeReport.bytesUsed, used) << n;
+            for (size_t k = n; k < out.size(); ++k) ASSERT_EQ(out[k], 0xA5) << n;
+        }
+    }
+}
+
 // A tree with a cycle (inner node 2 leads back to itself on bit 0) consumes a bit per step, so
 // a stream of zeros runs out instead of looping.
 TEST(EntryDecoder, CyclicTreeRunsOutOfBitsInsteadOfLooping) {

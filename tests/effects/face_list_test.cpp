@@ -113,6 +113,19 @@ TEST_F(FaceListTest, FacesPastTheLimitsAreDroppedNotWrittenPastTheBuffers) {
     EXPECT_TRUE(BucketsEmpty());
 }
 
+// A sort leaves its counts at 0 but its entries behind; clearing zeroes the whole bucket area,
+// whatever a bucket holds.
+TEST_F(FaceListTest, ClearingZeroesEveryBucketASortOrAWriteLeftBehind) {
+    SetDepths({0x0101, 0x0302, 0x0302, 0x7F05});
+    SortedOrder();
+    EXPECT_TRUE(BucketsEmpty());
+    sortBuckets[255].count = 3;
+    sortBuckets[17].entries[kSortBucketCapacity - 1] = 9;
+    ClearSortBuckets();
+    const auto* bytes = reinterpret_cast<const uint8_t*>(sortBuckets);
+    EXPECT_TRUE(std::all_of(bytes, bytes + sizeof sortBuckets, [](uint8_t b) { return b == 0; }));
+}
+
 TEST_F(FaceListTest, EmptyListDrawsNothingAndLeavesBucketsAndRandomAlone) {
     sortBuckets[9].count = 1;
     randomState.state = 77;

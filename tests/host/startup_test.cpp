@@ -3,6 +3,7 @@
 // loaded and which tick slots were registered.
 #include <algorithm>
 
+#include "host/startup_times.h"
 #include "support/host_fixture.h"
 
 namespace qx::test {
@@ -207,6 +208,25 @@ TEST_F(StartupTest, TimerCounterGrowsEverySecondMillisecond) {
     EXPECT_EQ(RunProduction(), 0u);
     EXPECT_EQ(platform.clock, 100u);
     EXPECT_EQ(hostSettings.timerCounter, 50u);
+}
+
+// --startup-times ends the show after its first frame (--frames is overridden) and has every step
+// timed in order; a start-up that fails times none after it. The printed lines are checked on
+// the program itself (program_startup_times_list_every_step_to_the_first_frame).
+TEST_F(StartupTest, StartupTimesCoverEveryStepUpToTheFirstFrame) {
+    NoteMainEntered();
+    EXPECT_EQ(Run({"/w", "--frames", "5", "--startup-times"}), 0u);
+    EXPECT_EQ(std::count(platform.calls.begin(), platform.calls.end(), "Present"), 1);
+    const StartupTimes& t = startupTimes;
+    ASSERT_EQ(t.stepsEnded, kStartupStepCount);
+    EXPECT_LE(t.mainEntered, t.stepEnds[0]);
+    for (uint32_t step = 1; step < kStartupStepCount; ++step)
+        EXPECT_LE(t.stepEnds[step - 1], t.stepEnds[step]) << step;
+
+    NoteMainEntered();
+    platform.executableImage.assign(5000, 0);  // no archive
+    EXPECT_EQ(Run({"/w", "--startup-times"}), 9u);
+    EXPECT_EQ(startupTimes.stepsEnded, 1u);  // the options only
 }
 
 }  // namespace

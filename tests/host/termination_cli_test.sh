@@ -15,8 +15,10 @@ fail() {
   exit 1
 }
 
-# Whether the process catches signal $2: bit $2 - 1 of SigCgt in /proc/PID/status.
+# Whether the program catches signal $2: bit $2 - 1 of SigCgt in /proc/PID/status, once PID is
+# the program (just after the fork it is still this shell, which catches SIGINT itself).
 catches() {
+  [ "$(readlink -f "/proc/$1/exe" 2>/dev/null)" = "$(readlink -f "$program")" ] || return 1
   mask=$(awk '/^SigCgt:/ { print $2 }' "/proc/$1/status" 2>/dev/null) || return 1
   [ -n "$mask" ] && [ $(((0x$mask >> ($2 - 1)) & 1)) -eq 1 ]
 }
