@@ -70,12 +70,15 @@ void HandleEvents() {
 void WaitWhileHeld() {
     Platform& platform = ThePlatform();
     const uint32_t heldAt = platform.Milliseconds();
-    if (!viewerState.paused) MusicPause(true);
+    // A show the viewer paused is held already: its times move when the viewer lets it go on.
+    const bool playing = !viewerState.paused;
+    if (playing) MusicPause(true);
     while (platform.ShowHeld() && loopState.quitFlag == 0) {
         platform.Sleep(kHeldPassSleep);
         HandleEvents();
     }
-    if (!viewerState.paused) MusicPause(false);
+    if (!playing) return;
+    MusicPause(false);
     MoveShowTimes(platform.Milliseconds() - heldAt);
 }
 

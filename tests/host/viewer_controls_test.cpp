@@ -110,6 +110,11 @@ TEST_F(ViewerKeysTest, PauseAndStepsChangeNoFrame) {
     EXPECT_EQ(shown, full);
     EXPECT_GE(platform.clock, 2900u + static_cast<uint32_t>(full.size()) * 1000 / 60);
     EXPECT_EQ(std::count(fakeSound.calls.begin(), fakeSound.calls.end(), "Pause 1"), 3);
+
+    // Paused, then held by the platform (a tab in the background) too: still no frame differs.
+    platform.showHeldUntil = 3000;
+    EXPECT_EQ(RunWithKeys({"--headless"}, {{1000, KeyCode::Space}, {4000, KeyCode::Space}}), full);
+    platform.showHeldUntil = 0;
 }
 
 // The note names row, scene, position and the pause, on the screen only: the framebuffer and
