@@ -112,9 +112,10 @@ TEST_F(ViewerKeysTest, PauseAndStepsChangeNoFrame) {
     EXPECT_EQ(std::count(fakeSound.calls.begin(), fakeSound.calls.end(), "Pause 1"), 3);
 
     // Paused, then held by the platform (a tab in the background) too: still no frame differs.
+    platform.showHeldFrom = 1500;
     platform.showHeldUntil = 3000;
     EXPECT_EQ(RunWithKeys({"--headless"}, {{1000, KeyCode::Space}, {4000, KeyCode::Space}}), full);
-    platform.showHeldUntil = 0;
+    platform.showHeldFrom = platform.showHeldUntil = 0;
 }
 
 // The note names row, scene, position and the pause, on the screen only: the framebuffer and

@@ -35,6 +35,7 @@ public:
     bool cursorVisible = true;
     bool windowVisible = true;   // what WindowVisible answers: false stands for hidden or minimised
     uint32_t showHeldUntil = 0;  // ShowHeld answers true while the clock is below this
+    uint32_t showHeldFrom = 0;   // and at or past this
     WindowRequest lastRequest;
 
     // Input: an event is delivered by PollEvent once the clock has reached its time.
@@ -93,7 +94,7 @@ public:
     bool PollEvent(InputEvent& event) override;
     void SetCursorVisible(bool visible) override;
     bool WindowVisible() override { return windowVisible; }
-    bool ShowHeld() override { return clock < showHeldUntil; }
+    bool ShowHeld() override { return clock >= showHeldFrom && clock < showHeldUntil; }
     bool OpenFullScreenDevice() override;
     bool EnumerateDisplayModes(uint32_t width, uint32_t height, ModeCallback callback,
                                void* context) override;
