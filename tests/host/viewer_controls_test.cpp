@@ -205,17 +205,36 @@ TEST_F(ViewerKeysTest, JumpPastTheEndEndsTheShowAsTheEndWould) {
     const std::vector<Shown> lastRow = Segments(ended).back();
     EXPECT_EQ(lastRow, From(full, RowStartPosition(kSceneRowCount - 1), lastRow.size()));
 
-    // Past the last order, one page at a time, the show starts again from its first frame.
+    // A page past the last order ends the show at once; with --loop it starts again.
     std::vector<Press> pages;
-    const uint32_t orders = (RowStartPosition(kSceneRowCount - 1) >> 8) + 2;
+    const uint32_t orders = (RowStartPosition(kSceneRowCount - 1) >> 8) + 1;
     for (uint32_t i = 0; i < orders; ++i) pages.push_back({100 + 10 * i, KeyCode::PageDown});
+    const std::vector<Shown> paged = RunWithKeys({"--headless"}, pages);
+    // The last page lands where the show ends: no frame is shown after it.
+    const uint32_t lastPage = pages.back().at;
+    EXPECT_LE(watched.clocks.back(), lastPage + 17) << paged.size() << " frames";
+    EXPECT_EQ(paged.back().position >> 8, orders);
     const std::vector<Shown> looped =
-        RunWithKeys({"--headless", "--loop", "--frames", "300"}, pages);
+        RunWithKeys({"--headless", "--loop", "--frames", "200"}, pages);
     const std::vector<std::vector<Shown>> segments = Segments(looped);
     const auto again = std::find_if(segments.begin() + 1, segments.end(),
                                     [&](const auto& segment) { return segment[0] == full[0]; });
     ASSERT_NE(again, segments.end());
     EXPECT_EQ(*again, From(full, 0, again->size()));
+}
+
+// Left more than a second into a row goes back to its start (at 8 ms a music row, the second row
+// lasts 1.5 s).
+TEST_F(ViewerKeysTest, LeftLateInARowGoesBackToItsStart) {
+    msPerRow = 8;
+    const std::vector<Shown> full = Run({"--headless"});
+    const std::vector<Shown> shown = RunWithKeys({"--headless", "--frames", "120"},
+                                                 {{100, KeyCode::Right}, {1300, KeyCode::Left}});
+    const std::vector<std::vector<Shown>> segments = Segments(shown);
+    ASSERT_EQ(segments.size(), 3u);
+    EXPECT_EQ(segments[1], From(full, RowStartPosition(1), segments[1].size()));
+    EXPECT_LT(segments[1].back().position, RowStartPosition(2));
+    EXPECT_EQ(segments[2], From(full, RowStartPosition(1), segments[2].size()));
 }
 
 // Hundreds of keys at random moments, pressed faster than jumps land, with --loop so that no
