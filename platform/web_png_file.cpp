@@ -9,34 +9,34 @@
 
 namespace {
 
-// 1 when the page took the picture; 0 without a document.
+// 1 when the page took the picture; 0 without a document. (JavaScript: kept from clang-format.)
+// clang-format off
 EM_JS(int, OfferPictureDownload,
       (const char* name, const unsigned char* rgb, int width, int height), {
-          if (typeof document == = 'undefined') return 0;
-          const canvas = document.createElement('canvas');
-          canvas.width = width;
-          canvas.height = height;
-          const context = canvas.getContext('2d');
-          const image = context.createImageData(width, height);
-          for (let i = 0; i < width * height; ++i) {
-              image.data[i * 4] = HEAPU8[rgb + i * 3];
-              image.data[i * 4 + 1] = HEAPU8[rgb + i * 3 + 1];
-              image.data[i * 4 + 2] = HEAPU8[rgb + i * 3 + 2];
-              image.data[i * 4 + 3] = 255;
-          }
-          context.putImageData(image, 0, 0);
-          const fileName = UTF8ToString(name);
-          canvas.toBlob((blob) = >
-                                 {
-                                     const link = document.createElement('a');
-                                     link.href = URL.createObjectURL(blob);
-                                     link.download = fileName;
-                                     link.click();
-                                     setTimeout(() = > URL.revokeObjectURL(link.href), 10000);
-                                 },
-                        'image/png');
-          return 1;
-      });
+    if (typeof document === 'undefined') return 0;
+    const canvas = document.createElement('canvas');
+    canvas.width = width;
+    canvas.height = height;
+    const context = canvas.getContext('2d');
+    const image = context.createImageData(width, height);
+    for (let i = 0; i < width * height; ++i) {
+        image.data[i * 4] = HEAPU8[rgb + i * 3];
+        image.data[i * 4 + 1] = HEAPU8[rgb + i * 3 + 1];
+        image.data[i * 4 + 2] = HEAPU8[rgb + i * 3 + 2];
+        image.data[i * 4 + 3] = 255;
+    }
+    context.putImageData(image, 0, 0);
+    const fileName = UTF8ToString(name);
+    canvas.toBlob(function(blob) {
+        const link = document.createElement('a');
+        link.href = URL.createObjectURL(blob);
+        link.download = fileName;
+        link.click();
+        setTimeout(function() { URL.revokeObjectURL(link.href); }, 10000);
+    }, 'image/png');
+    return 1;
+});
+// clang-format on
 
 }  // namespace
 

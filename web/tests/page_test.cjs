@@ -1,7 +1,7 @@
 // The site in headless Chromium, driven by puppeteer-core: the page loads from a local server,
 // starts after a click, plays at least 50 frames a second with the software renderer and nothing
 // on standard error, waits in a background tab and goes on when it is back, pauses, jumps and
-// plays on with the viewer's keys, and its first picture
+// plays on with the viewer's keys and offers the picture for F12 as a download, and its first picture
 // after a start position is the native offline run's, to the last bit.
 //   node page_test.cjs SITE_DIR PUPPETEER_DIR EXPECTED_DIGEST
 // EXPECTED_DIGEST: `QX_Marrowtide --headless --square-pixels --start 29:48 --frames 1 --digest`'s
@@ -164,11 +164,28 @@ let base;
       await pause(300);
       const playingOn = await last();
       const scrolled = await page.evaluate(() => window.scrollY + window.scrollX);
+      // F12 offers the picture as a download.
+      const downloads = fs.mkdtempSync(path.join(os.tmpdir(), 'qx-downloads-'));
+      const session = await page.createCDPSession();
+      await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+      await page.keyboard.press('F12');
+      let saved = [];
+      for (let waited = 0; waited < 3000 && !saved.some((n) => n.endsWith('.png')); waited += 100) {
+        await pause(100);
+        saved = fs.readdirSync(downloads);
+      }
+      const picture = saved.find((n) => /^marrowtide-[0-9A-F]{2}-[0-9A-F]{2}-[0-9]{6}\.png$/.test(n));
+      if (!picture) fail(`F12 offered no picture (downloads: ${saved.join(', ') || 'none'})`);
+      else if (fs.statSync(path.join(downloads, picture)).size < 1000)
+        fail(`the picture ${picture} is only ${fs.statSync(path.join(downloads, picture)).size} bytes`);
+      else console.log(`F12 offered ${picture}`);
+      fs.rmSync(downloads, { recursive: true, force: true });
       if (held !== stillHeld) fail('the picture moved while paused');
       if (jumped === held) fail('Right showed no other picture');
       if (playing === playingOn) fail('the picture stood still after Space played on');
       if (scrolled !== 0) fail(`the keys scrolled the page by ${scrolled}`);
       console.log('Space, Right and Page Down pause, jump and play on');
+      await page.evaluate(() => { window.qxWarnings = []; });  // F12's "picture saved" line
     }
     // F11 enters full screen; the first Escape only leaves it, the second ends the show.
     if (!benchOnly) {
