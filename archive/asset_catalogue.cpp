@@ -5,7 +5,7 @@
 
 #include "archive/archive_reader.h"
 #include "archive/entry_decoder.h"
-#include "host/error_code.h"
+#include "base/error_code.h"
 
 namespace qx {
 

@@ -6,14 +6,14 @@
 // ending (assetBuffers.back1, ... assetBuffers.module). Each is zero at start and exactly as
 // large as its entry's decoded size; they are read-only after loading, except that the effects
 // precalculation smooths picbump8 and picbump and the title scenes darken title8 in place.
-// Pictures and textures are in the formats of display/picture.h, stored little-endian in the
+// Pictures and textures are in the formats of base/picture.h, stored little-endian in the
 // entries (blue byte first).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
-#include "display/picture.h"
+#include "base/picture.h"
 
 namespace qx {
 

@@ -65,7 +65,7 @@
 #include <array>
 #include <cstdint>
 
-#include "effects/objects.h"
+#include "data/object_records.h"
 
 namespace qx {
 

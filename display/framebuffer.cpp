@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "base/display_state.h"
+#include "base/host_settings.h"
 #include "display/full_screen.h"
-#include "host/host_settings.h"
-#include "host/window.h"
 #include "platform/platform.h"
 
 namespace qx {

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "host/host_settings.h"
+#include "base/host_settings.h"
 
 namespace qx {
 

@@ -1,6 +1,6 @@
 #include "display/full_screen.h"
 
-#include "host/error_code.h"
+#include "base/error_code.h"
 
 namespace qx {
 

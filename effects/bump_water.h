@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "display/picture.h"
+#include "base/picture.h"
 
 namespace qx {
 

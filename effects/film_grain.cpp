@@ -2,10 +2,10 @@
 
 #include <bit>
 
-#include "display/picture.h"
+#include "base/picture.h"
+#include "base/pixel_ops.h"
+#include "base/simd_pixels.h"
 #include "effects/drawing_switch.h"
-#include "effects/pixel_ops.h"
-#include "effects/simd_pixels.h"
 
 namespace qx {
 

@@ -2,9 +2,9 @@
 
 #include <utility>
 
-#include "display/picture.h"
+#include "base/picture.h"
+#include "base/pixel_ops.h"
 #include "effects/drawing_switch.h"
-#include "effects/pixel_ops.h"
 
 namespace qx {
 

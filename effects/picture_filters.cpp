@@ -1,8 +1,8 @@
 #include "effects/picture_filters.h"
 
+#include "base/pixel_ops.h"
+#include "base/simd_pixels.h"
 #include "effects/drawing_switch.h"
-#include "effects/pixel_ops.h"
-#include "effects/simd_pixels.h"
 
 namespace qx {
 

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "display/picture.h"
+#include "base/picture.h"
 #include "effects/fades.h"
 
 namespace qx {

@@ -1,7 +1,7 @@
 #include "effects/precalculation.h"
 
 #include "archive/asset_catalogue.h"
-#include "display/picture.h"
+#include "base/picture.h"
 #include "effects/bump_water.h"
 #include "effects/face_list.h"
 #include "effects/film_grain.h"

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/host_settings.h"
+#include "base/pixel_ops.h"
 #include "effects/drawing_switch.h"
-#include "effects/pixel_ops.h"
-#include "host/host_settings.h"
 
 namespace qx {
 

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "display/picture.h"
+#include "base/picture.h"
 
 namespace qx {
 

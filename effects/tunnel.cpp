@@ -4,7 +4,7 @@
 #include <cstring>
 #include <numbers>
 
-#include "display/picture.h"
+#include "base/picture.h"
 #include "effects/drawing_switch.h"
 
 namespace qx {

@@ -7,10 +7,10 @@
 #include <numeric>
 #include <string_view>
 
+#include "base/error_code.h"
+#include "base/picture.h"
 #include "display/framebuffer.h"
-#include "display/picture.h"
 #include "host/command_line.h"
-#include "host/error_code.h"
 #include "host/frame_loop.h"
 #include "music/music_binding.h"
 #include "music/scene_sequencer.h"

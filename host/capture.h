@@ -26,8 +26,8 @@
 #include <string>
 #include <vector>
 
-#include "display/sharp_scaler.h"
 #include "platform/child_process.h"
+#include "platform/sharp_scaler.h"
 
 namespace qx {
 

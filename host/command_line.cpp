@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/host_settings.h"
+#include "base/host_settings.h"
 #include "scenes/scene_table.h"
 
 namespace qx {

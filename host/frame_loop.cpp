@@ -1,10 +1,10 @@
 #include "host/frame_loop.h"
 
+#include "base/host_settings.h"
 #include "display/framebuffer.h"
 #include "effects/drawing_switch.h"
 #include "host/capture.h"
 #include "host/command_line.h"
-#include "host/host_settings.h"
 #include "host/production_state.h"
 #include "host/show_jumps.h"
 #include "host/start_position.h"
@@ -179,14 +179,14 @@ void MoveShowTimes(uint32_t milliseconds) {
     musicBinding.songStartClock += milliseconds;
 }
 
-uint32_t FrameRate() { return loopState.frameRateValue; }
+uint32_t FrameRate() { return hostSettings.frameRate; }
 
 void UpdateFrameRate(uint32_t now) {
     loopState.frameAccumulator += 1000;
     const uint32_t elapsed = now - loopState.rateWindowStart;
     if (elapsed > 1000) {
         loopState.rateWindowStart = now;
-        loopState.frameRateValue = loopState.frameAccumulator / elapsed;
+        hostSettings.frameRate = loopState.frameAccumulator / elapsed;
         loopState.frameAccumulator = 0;
     }
 }
@@ -237,7 +237,10 @@ void RunFrameLoop() {
         due = false;
         const bool running = timed ? RunSequencerTimed() : RunSequencer();
         if (!running && !launchOptions.loop) loopState.quitFlag = 1;
-        hostSettings.presentRoutine();
+        if (hostSettings.presentRoutine != nullptr)
+            hostSettings.presentRoutine();
+        else
+            PresentWithBlit();
         if (storyboardState.recording) NoteStoryboardPass();
         if (captureState.recording && !NoteCapturePass()) loopState.quitFlag = 1;
         DispatchTicks();

@@ -19,7 +19,6 @@ struct LoopState {
     uint32_t quitFlag = 0;
     uint32_t frameAccumulator = 0;  // 1000 per frame since the last frame-rate update
     uint32_t rateWindowStart = 0;   // clock at the last frame-rate update, ms
-    uint32_t frameRateValue = 0;    // frames per second, 0 until the first update
     uint32_t paceStart = 0;         // clock when pacing began, ms
     uint64_t pacedPasses = 0;       // passes since pacing began
     uint64_t showPasses = 0;        // passes since the show began, presented or not
@@ -45,7 +44,8 @@ bool PlayUpTo(uint32_t position);
 // clock) moved on by `milliseconds`, as after that much time held.
 void MoveShowTimes(uint32_t milliseconds);
 
-// Frames per second over the last window of a little more than one second.
+// Frames per second over the last window of a little more than one second (kept in
+// hostSettings.frameRate, where the overlay reads it).
 uint32_t FrameRate();
 
 // Counts one frame and, once more than 1000 ms have passed since the window start, sets the

@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <string>
 
+#include "base/error_code.h"
 #include "display/framebuffer.h"
 #include "host/capture.h"
 #include "host/command_line.h"
-#include "host/error_code.h"
 #include "host/frame_loop.h"
 #include "host/startup.h"
 #include "host/startup_times.h"

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "archive/asset_catalogue.h"
+#include "base/host_settings.h"
 #include "data/object_image.h"
 #include "display/framebuffer.h"
 #include "effects/bump_water.h"
@@ -20,7 +21,6 @@
 #include "effects/rotozoom_plasma.h"
 #include "effects/transform.h"
 #include "effects/tunnel.h"
-#include "host/host_settings.h"
 #include "host/startup.h"
 #include "music/scene_sequencer.h"
 #include "overlay/text_renderer.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/host_settings.h"
 #include "host/frame_loop.h"
-#include "host/host_settings.h"
 #include "host/production_state.h"
 #include "music/music_binding.h"
 
@@ -58,7 +58,7 @@ void ShowSnapshot::Take(uint32_t clock, const ShowSnapshot& beside) {
     shownMusicPosition_ = hostSettings.shownMusicPosition;
     frameAccumulator_ = loopState.frameAccumulator;
     rateWindowStart_ = loopState.rateWindowStart;
-    frameRateValue_ = loopState.frameRateValue;
+    frameRate_ = hostSettings.frameRate;
     paceStart_ = loopState.paceStart;
     pacedPasses_ = loopState.pacedPasses;
     showPasses_ = loopState.showPasses;
@@ -76,7 +76,7 @@ void ShowSnapshot::Restore(uint32_t clock) const {
     hostSettings.shownMusicPosition = shownMusicPosition_;
     loopState.frameAccumulator = frameAccumulator_;
     loopState.rateWindowStart = rateWindowStart_;
-    loopState.frameRateValue = frameRateValue_;
+    hostSettings.frameRate = frameRate_;
     loopState.paceStart = paceStart_;
     loopState.pacedPasses = pacedPasses_;
     loopState.showPasses = showPasses_;

@@ -48,7 +48,7 @@ private:
     uint32_t shownMusicPosition_ = 0;
     uint32_t frameAccumulator_ = 0;
     uint32_t rateWindowStart_ = 0;
-    uint32_t frameRateValue_ = 0;
+    uint32_t frameRate_ = 0;
     uint32_t paceStart_ = 0;
     uint64_t pacedPasses_ = 0;
     uint64_t showPasses_ = 0;

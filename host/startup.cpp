@@ -1,12 +1,12 @@
 #include "host/startup.h"
 
 #include "archive/asset_catalogue.h"
+#include "base/error_code.h"
+#include "base/host_settings.h"
 #include "display/framebuffer.h"
 #include "effects/precalculation.h"
 #include "host/command_line.h"
-#include "host/error_code.h"
 #include "host/frame_loop.h"
-#include "host/host_settings.h"
 #include "host/production_state.h"
 #include "host/start_position.h"
 #include "host/startup_times.h"
@@ -17,8 +17,6 @@
 #include "timing/tick_scheduler.h"
 
 namespace qx {
-
-HostSettings hostSettings;
 
 namespace {
 
@@ -34,6 +32,7 @@ bool StartUp() {
     NoteStartupStepEnd(StartupStep::CommandLine);
     if (!LoadSoundtrack()) return false;
     NoteStartupStepEnd(StartupStep::Soundtrack);
+    SetMusicClocks(launchOptions.headless, launchOptions.startPosition != 0);
     if (!MusicInit(kMusicKindModule, nullptr)) return false;
     NoteStartupStepEnd(StartupStep::SoundModule);
     if (!MusicLoadMemory(assetBuffers.module, kModuleSize)) return false;

@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-#include "host/host_settings.h"
+#include "base/host_settings.h"
 #include "platform/png_file.h"
 #include "scenes/scene_table.h"
 

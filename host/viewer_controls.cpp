@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/host_settings.h"
+#include "base/pixel_ops.h"
 #include "data/font.h"
 #include "display/framebuffer.h"
-#include "effects/pixel_ops.h"
 #include "host/command_line.h"
 #include "host/frame_loop.h"
-#include "host/host_settings.h"
 #include "host/show_jumps.h"
 #include "music/music_binding.h"
 #include "music/scene_sequencer.h"

@@ -1,15 +1,13 @@
 #include "host/window.h"
 
+#include "base/error_code.h"
+#include "base/host_settings.h"
 #include "display/full_screen.h"
 #include "host/command_line.h"
-#include "host/error_code.h"
 #include "host/frame_loop.h"
-#include "host/host_settings.h"
 #include "host/viewer_controls.h"
 
 namespace qx {
-
-DisplayState displayState;
 
 bool CreateDisplay(uint32_t width, uint32_t height, int32_t depth) {
     displayState.width = width;

@@ -4,18 +4,10 @@
 
 #include <cstdint>
 
+#include "base/display_state.h"
 #include "platform/platform.h"
 
 namespace qx {
-
-struct DisplayState {
-    uint32_t width = 0;   // framebuffer width
-    uint32_t height = 0;  // framebuffer height (200, or 224 with "/w")
-    int32_t depth = 0;    // -1 window, 0 automatic full screen, else full screen at that depth
-    bool windowCreated = false;
-    bool fullScreenNow = false;  // follows the viewer's toggles
-};
-extern DisplayState displayState;
 
 // Creates the window (hidden), sets up full screen unless depth is -1, shows it. Fails with error
 // code 1 when no display can be opened, or with full screen's code 1 or 2; the window, if one was

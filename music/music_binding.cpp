@@ -4,8 +4,7 @@
 #include <cstring>
 #include <utility>
 
-#include "host/command_line.h"
-#include "host/error_code.h"
+#include "base/error_code.h"
 #include "platform/platform.h"
 
 namespace qx {
@@ -61,6 +60,11 @@ void SetMusicSampleSink(MusicSampleSink sink, void* context) {
     musicBinding.sampleSinkContext = context;
 }
 
+void SetMusicClocks(bool offline, bool startsPartWay) {
+    musicBinding.offline = offline;
+    musicBinding.startsPartWay = startsPartWay;
+}
+
 bool MusicInit(uint32_t musicKind, void* window) {
     Platform& platform = ThePlatform();
     musicBinding.libraryHandle = nullptr;
@@ -76,7 +80,7 @@ bool MusicInit(uint32_t musicKind, void* window) {
         musicBinding.functionTable[slot] = address;
     }
     // A run started part-way plays up to its start offline, on the virtual clock, too.
-    if (launchOptions.headless || launchOptions.startPosition != 0) {
+    if (musicBinding.offline || musicBinding.startsPartWay) {
         auto useClock =
             reinterpret_cast<UseClockFn>(platform.FindSymbol(library, kVirtualClockName));
         if (useClock == nullptr)
@@ -90,7 +94,7 @@ bool MusicInit(uint32_t musicKind, void* window) {
             useSink(musicBinding.sampleSink, musicBinding.sampleSinkContext);
         }
     }
-    if (!launchOptions.headless && launchOptions.startPosition != 0) {
+    if (!musicBinding.offline && musicBinding.startsPartWay) {
         musicBinding.useRealClock = platform.FindSymbol(library, kRealClockName);
         if (musicBinding.useRealClock == nullptr)
             return Fail(kErrorSound, "the sound module lacks", kRealClockName);

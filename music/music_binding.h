@@ -67,6 +67,8 @@ struct MusicBindingState {
     uint32_t songStartClock =
         0;                     // the platform's clock when the song was last played from its start
     char errorCause[96] = {};  // the cause reported with error code 6
+    bool offline = false;      // SetMusicClocks
+    bool startsPartWay = false;
     MusicSampleSink sampleSink = nullptr;  // bound by MusicInit in the offline run when set
     void* sampleSinkContext = nullptr;
 };
@@ -74,6 +76,9 @@ extern MusicBindingState musicBinding;
 
 // Before MusicInit: every frame the module renders in the offline run goes to the sink too.
 void SetMusicSampleSink(MusicSampleSink sink, void* context);
+// Before MusicInit: the run is offline (the song on the platform's virtual clock, no device), and
+// it starts part-way (on the window the song plays on the virtual clock up to the start).
+void SetMusicClocks(bool offline, bool startsPartWay);
 bool MusicInit(uint32_t musicKind, void* window);            // fails with error code 6
 bool MusicLoadMemory(const uint8_t* song, uint32_t length);  // fails with error code 6
 bool MusicLoadFile(const char* fileName);                    // fails with error code 8

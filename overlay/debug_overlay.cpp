@@ -1,7 +1,6 @@
 #include "overlay/debug_overlay.h"
 
-#include "host/frame_loop.h"
-#include "host/host_settings.h"
+#include "base/host_settings.h"
 #include "music/music_binding.h"
 #include "overlay/text_renderer.h"
 
@@ -17,7 +16,7 @@ constexpr uint8_t kLineBreak[] = {kEndNewLine};
 
 void DrawDebugOverlay() {
     if (hostSettings.debugFlag != 1) return;
-    hostSettings.shownFrameRate = FrameRate();
+    hostSettings.shownFrameRate = hostSettings.frameRate;
     hostSettings.shownMusicPosition = MusicPosition();
     ResetTextCursor(0);
     PrintText(kFpsLabel);

@@ -2,10 +2,10 @@
 
 #include <cstddef>
 
+#include "base/display_state.h"
+#include "base/host_settings.h"
 #include "data/font.h"
 #include "display/framebuffer.h"
-#include "host/host_settings.h"
-#include "host/window.h"
 
 namespace qx {
 

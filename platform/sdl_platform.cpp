@@ -17,9 +17,9 @@
 #include <cstdlib>
 #include <iterator>
 
-#include "display/picture.h"
-#include "display/sharp_scaler.h"
+#include "base/picture.h"
 #include "platform/posix_system.h"
+#include "platform/sharp_scaler.h"
 #include "platform/termination_signals.h"
 
 namespace qx {

@@ -1,10 +1,10 @@
 #include "scenes/echo_scenes.h"
 
+#include "base/pixel_ops.h"
 #include "data/object_image.h"
 #include "effects/drawing_switch.h"
 #include "effects/face_list.h"
 #include "effects/picture_filters.h"
-#include "effects/pixel_ops.h"
 #include "effects/rasterisers.h"
 #include "effects/rotozoom_plasma.h"
 #include "effects/transform.h"

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "host/host_settings.h"
+#include "base/host_settings.h"
 
 namespace qx {
 

@@ -4,11 +4,12 @@
 set(qx_test_sources
   archive/archive_reader_test.cpp archive/asset_catalogue_test.cpp archive/entry_decoder_test.cpp
   archive/fuzz_corpus_test.cpp
+  base/pixel_ops_test.cpp
   data/object_image_test.cpp data/wave_table_test.cpp
-  display/framebuffer_test.cpp display/full_screen_test.cpp display/sharp_scaler_test.cpp
+  display/framebuffer_test.cpp display/full_screen_test.cpp
   effects/bump_water_test.cpp effects/face_list_test.cpp effects/fades_test.cpp
   effects/film_grain_test.cpp effects/lines_test.cpp effects/objects_test.cpp
-  effects/picture_filters_test.cpp effects/pixel_ops_test.cpp effects/precalculation_test.cpp
+  effects/picture_filters_test.cpp effects/precalculation_test.cpp
   effects/rasterisers_test.cpp effects/rotozoom_plasma_test.cpp effects/transform_test.cpp
   effects/tunnel_test.cpp
   host/capture_test.cpp host/command_line_test.cpp host/frame_loop_test.cpp
@@ -18,7 +19,8 @@ set(qx_test_sources
   music/music_binding_test.cpp music/scene_sequencer_test.cpp
   overlay/debug_overlay_test.cpp
   platform/child_process_test.cpp platform/offline_platform_test.cpp
-  platform/posix_file_reads_test.cpp platform/termination_signals_test.cpp
+  platform/posix_file_reads_test.cpp platform/sharp_scaler_test.cpp
+  platform/termination_signals_test.cpp
   scenes/line_and_echo_scenes_test.cpp scenes/opening_and_object_scenes_test.cpp
   scenes/picture_effect_scenes_test.cpp scenes/scene_conventions_test.cpp
   scenes/scene_frames_test.cpp scenes/scene_rows_test.cpp

@@ -1,6 +1,6 @@
 #include "timing/tick_scheduler.h"
 
-#include "host/error_code.h"
+#include "base/error_code.h"
 #include "platform/platform.h"
 
 namespace qx {

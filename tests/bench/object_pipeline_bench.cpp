@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "archive/asset_catalogue.h"
+#include "base/picture.h"
 #include "bench_timing.h"
 #include "data/object_image.h"
-#include "display/picture.h"
 #include "effects/face_list.h"
 #include "effects/rasterisers.h"
 #include "effects/transform.h"

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "archive/asset_catalogue.h"
+#include "base/host_settings.h"
 #include "effects/fades.h"
 #include "effects/precalculation.h"
-#include "host/host_settings.h"
 #include "platform/offline_platform.h"
 #include "scenes/scene_table.h"
 #include "timing/tick_scheduler.h"

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "host/host_settings.h"
+#include "base/host_settings.h"
 
 namespace qx {
 namespace {

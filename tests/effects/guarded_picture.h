@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "host/host_settings.h"
+#include "base/host_settings.h"
 
 namespace qx::test {
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "archive/asset_catalogue.h"
+#include "base/host_settings.h"
 #include "effects/bump_water.h"
 #include "effects/face_list.h"
 #include "effects/film_grain.h"
@@ -13,7 +14,6 @@
 #include "effects/object_test_image.h"
 #include "effects/transform.h"
 #include "effects/tunnel.h"
-#include "host/host_settings.h"
 
 namespace qx {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <vector>
 
+#include "base/host_settings.h"
 #include "effects/guarded_picture.h"
-#include "host/host_settings.h"
 
 namespace qx {
 namespace {

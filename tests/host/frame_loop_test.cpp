@@ -202,6 +202,7 @@ protected:
         launchOptions.headless = true;
         launchOptions.framesPerSecond = GetParam();
         static const uint8_t song[1] = {};
+        SetMusicClocks(true, false);
         ASSERT_TRUE(MusicInit(kMusicKindModule, nullptr));
         ASSERT_TRUE(MusicLoadMemory(song, 1));
         fakeSound.msPerRow = 3;

@@ -93,7 +93,7 @@ TEST_F(MusicBindingTest, PositionPacksOrderLowByteAboveRow) {
 }
 
 TEST_F(MusicBindingTest, OfflineRunHandsTheModuleTheVirtualClock) {
-    launchOptions.headless = true;
+    SetMusicClocks(true, false);
     ASSERT_TRUE(Init());
     ASSERT_NE(fakeSound.clock, nullptr);
     platform.clock = 1234;
@@ -107,7 +107,7 @@ void CountFrames(const int16_t*, uint32_t frames, void* context) {
 
 TEST_F(MusicBindingTest, OfflineRunHandsTheModuleTheSampleSinkWhenOneIsSet) {
     uint32_t frames = 0;
-    launchOptions.headless = true;
+    SetMusicClocks(true, false);
     SetMusicSampleSink(CountFrames, &frames);
     ASSERT_TRUE(Init());
     ASSERT_EQ(fakeSound.sink, CountFrames);
@@ -116,10 +116,11 @@ TEST_F(MusicBindingTest, OfflineRunHandsTheModuleTheSampleSinkWhenOneIsSet) {
 }
 
 TEST_F(MusicBindingTest, SampleSinkNeedsTheModulesExportOnlyWhenSet) {
-    launchOptions.headless = true;
+    SetMusicClocks(true, false);
     InstallFakeSoundModule(platform, kSampleSinkName);
     ASSERT_TRUE(Init());
     MusicShutdown();
+    SetMusicClocks(true, false);
     SetMusicSampleSink(CountFrames, nullptr);
     EXPECT_FALSE(Init());
     EXPECT_EQ(errorState.errorCode, 6u);

@@ -46,7 +46,7 @@ protected:
 TEST_F(OverlayTest, ShowsFrameRateTimerAndMusicPositionInHex) {
     hostSettings.debugFlag = 1;
     hostSettings.timerCounter = 5000;
-    loopState.frameRateValue = 0x1003C;  // only the low 16 bits show
+    hostSettings.frameRate = 0x1003C;  // only the low 16 bits show
     fakeSound.order = 12;
     fakeSound.row = 32;
     ASSERT_TRUE(MusicInit(kMusicKindModule, nullptr));

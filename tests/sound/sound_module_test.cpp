@@ -17,7 +17,7 @@ protected:
     void SetUp() override {
         HostTest::SetUp();
         platform.useSystemLibraries = true;
-        launchOptions.headless = true;
+        SetMusicClocks(true, false);
         ASSERT_TRUE(MusicInit(kMusicKindModule, nullptr)) << errorState.errorCause;
     }
     void TearDown() override {
@@ -62,7 +62,7 @@ protected:
     void Open(uint32_t startPosition) {
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         platform.useSystemLibraries = true;
-        launchOptions.startPosition = startPosition;
+        SetMusicClocks(false, startPosition != 0);
         ASSERT_TRUE(MusicInit(kMusicKindModule, nullptr)) << errorState.errorCause;
         ASSERT_TRUE(MusicLoadMemory(song.data(), static_cast<uint32_t>(song.size())));
     }
@@ -164,6 +164,7 @@ TEST_F(SoundModuleTest, SampleSinkGetsEveryFrameRenderedByTheVirtualClock) {
     MusicShutdown();
     std::vector<int16_t> kept;
     SetMusicSampleSink(KeepSamples, &kept);
+    SetMusicClocks(true, false);
     ASSERT_TRUE(MusicInit(kMusicKindModule, nullptr)) << errorState.errorCause;
     ASSERT_TRUE(MusicLoadMemory(song.data(), static_cast<uint32_t>(song.size())));
     platform.clock = 700;

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "display/picture.h"
+#include "base/picture.h"
 #include "tools/pictures/procedural.h"
 
 namespace qx {

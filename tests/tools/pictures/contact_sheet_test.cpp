@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "display/picture.h"
+#include "base/picture.h"
 
 namespace qx::test {
 namespace {

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "effects/pixel_ops.h"
+#include "base/pixel_ops.h"
 
 namespace qx {
 

@@ -1,6 +1,6 @@
-// Byte arithmetic inside a 32-bit 0x00RRGGBB pixel, shared by every effect: each channel is
-// combined on its own without unpacking the pixel, and no channel ever carries or borrows into
-// its neighbour. The helpers return the three colour channels; callers decide the top byte.
+// Byte arithmetic inside a 32-bit 0x00RRGGBB pixel, shared by every layer that mixes pixels (the
+// effects, the presentation's scaler, the viewer's note): each channel is combined on its own
+// without unpacking the pixel, and no channel ever carries or borrows into its neighbour. The helpers return the three colour channels; callers decide the top byte.
 #pragma once
 
 #include <cstdint>

@@ -1,10 +1,10 @@
-#include "display/sharp_scaler.h"
+#include "platform/sharp_scaler.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "effects/pixel_ops.h"
-#include "effects/simd_pixels.h"
+#include "base/pixel_ops.h"
+#include "base/simd_pixels.h"
 
 namespace qx {
 

@@ -4,11 +4,9 @@
 
 #include <cstdint>
 
-#include "display/picture.h"
+#include "base/picture.h"
 
 namespace qx {
-
-void PresentWithBlit();
 
 inline constexpr uint32_t kWindowedHeight = 224;  // framebuffer rows with "/w"
 
@@ -29,13 +27,14 @@ struct HostSettings {
     uint32_t* framebuffer = nullptr;
     uint32_t renderWidth = kPictureWidth;  // row length and clip bound of the rasterisers
     uint32_t renderHeight = kPictureHeight;
+    uint32_t frameRate = 0;  // frames per second over the frame loop's last window; 0 at first
     uint32_t shownFrameRate = 0;
     uint32_t timerCounter = 0;
     uint32_t shownMusicPosition = 0;
     uint32_t debugFlag = 0;  // the overlay draws only when this is exactly 1
     uint32_t windowClassStyle = 0;
     uint32_t windowStyle = kFullScreenWindowStyle;
-    void (*presentRoutine)() = &PresentWithBlit;
+    void (*presentRoutine)() = nullptr;  // null: the framebuffer's own PresentWithBlit
     char className[12] = "QXClassName";
     const char* title = nullptr;
 };

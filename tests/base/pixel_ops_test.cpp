@@ -1,4 +1,4 @@
-#include "effects/pixel_ops.h"
+#include "base/pixel_ops.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "host/error_code.h"
+#include "base/error_code.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // The processor-side fit of the picture to the window, against a plain rendition of what it
 // stands for: the picture enlarged by a whole factor (nearest neighbour), then sampled
 // bilinearly at the output's pixel centres.
-#include "display/sharp_scaler.h"
+#include "platform/sharp_scaler.h"
 
 #include <gtest/gtest.h>
 
