@@ -18,6 +18,7 @@ struct SceneTableRow {
     // one: its pictures are all drawn afresh from loaded pictures and state. A show started
     // past such a row need not draw the passes before it.
     bool startsAfresh = false;
+    const char* name = "";  // the scene it plays, e.g. "flare-cloud"
 };
 
 inline constexpr uint32_t kEndRowPosition = 0xFFFFFFFF;  // marks the row that ends a table
