@@ -57,6 +57,14 @@ const SceneTableRow* FirstRowToDraw(uint32_t startPosition) {
     return first;
 }
 
+// The pass's picture to the screen: through the settings' present routine when one is set.
+void PresentFrame() {
+    if (hostSettings.presentRoutine != nullptr)
+        hostSettings.presentRoutine();
+    else
+        PresentWithBlit();
+}
+
 // Polls every waiting event into the window procedure.
 void HandleEvents() {
     InputEvent event;
@@ -237,10 +245,7 @@ void RunFrameLoop() {
         due = false;
         const bool running = timed ? RunSequencerTimed() : RunSequencer();
         if (!running && !launchOptions.loop) loopState.quitFlag = 1;
-        if (hostSettings.presentRoutine != nullptr)
-            hostSettings.presentRoutine();
-        else
-            PresentWithBlit();
+        PresentFrame();
         if (storyboardState.recording) NoteStoryboardPass();
         if (captureState.recording && !NoteCapturePass()) loopState.quitFlag = 1;
         DispatchTicks();
