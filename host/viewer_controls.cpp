@@ -29,6 +29,22 @@ inline constexpr uint32_t kNotePadding = 2;  // pixels of darkened picture aroun
 
 uint32_t notePicture[kFramebufferCapacity];  // the shown picture with the note on it
 
+struct KeyMeaning {
+    KeyCode key;
+    ViewerKey meaning;
+};
+constexpr KeyMeaning kViewerKeys[] = {
+    {KeyCode::Space, ViewerKey::Pause},
+    {KeyCode::Right, ViewerKey::NextRow},
+    {KeyCode::Left, ViewerKey::PreviousRow},
+    {KeyCode::PageDown, ViewerKey::NextOrder},
+    {KeyCode::PageUp, ViewerKey::PreviousOrder},
+    {KeyCode::Home, ViewerKey::Home},
+    {KeyCode::Period, ViewerKey::Step},
+    {KeyCode::F12, ViewerKey::Screenshot},
+    {KeyCode::D, ViewerKey::Debug},
+};
+
 uint32_t Now() { return ThePlatform().Milliseconds(); }
 
 void HoldStill() {
@@ -133,41 +149,13 @@ void StartViewerControls() {
 }
 
 bool QueueViewerKey(KeyCode key) {
-    ViewerKey viewerKey;
-    switch (key) {
-        case KeyCode::Space:
-            viewerKey = ViewerKey::Pause;
-            break;
-        case KeyCode::Right:
-            viewerKey = ViewerKey::NextRow;
-            break;
-        case KeyCode::Left:
-            viewerKey = ViewerKey::PreviousRow;
-            break;
-        case KeyCode::PageDown:
-            viewerKey = ViewerKey::NextOrder;
-            break;
-        case KeyCode::PageUp:
-            viewerKey = ViewerKey::PreviousOrder;
-            break;
-        case KeyCode::Home:
-            viewerKey = ViewerKey::Home;
-            break;
-        case KeyCode::Period:
-            viewerKey = ViewerKey::Step;
-            break;
-        case KeyCode::F12:
-            viewerKey = ViewerKey::Screenshot;
-            break;
-        case KeyCode::D:
-            viewerKey = ViewerKey::Debug;
-            break;
-        default:
-            return false;
-    }
+    const auto found =
+        std::find_if(std::begin(kViewerKeys), std::end(kViewerKeys),
+                     [key](const KeyMeaning& meaning) { return meaning.key == key; });
+    if (found == std::end(kViewerKeys)) return false;
     ViewerState& viewer = viewerState;
     if (viewer.count < kViewerKeyCapacity)
-        viewer.waiting[(viewer.first + viewer.count++) % kViewerKeyCapacity] = viewerKey;
+        viewer.waiting[(viewer.first + viewer.count++) % kViewerKeyCapacity] = found->meaning;
     return true;
 }
 

@@ -1,28 +1,19 @@
 #!/usr/bin/env bash
-# Checks that the folders are layers: a file includes headers of its own folder and of the folders
-# its row of the table below allows, and no other folder of the project. The rows read from the
-# top layer down; each allows exactly the layers below it, so no include runs up and no two
-# folders include each other. The sound module is a library of its own and includes nothing of
-# the project.
-#   include_layers.sh [SOURCE_DIR]    exit 0 when every include keeps to the table, else 1
+# Checks that the folders are layers: a file includes headers of its own folder and of the layers
+# below its own in the list below, and no other folder of the project, so no include runs up and
+# no two folders include each other. The sound module is a library of its own and includes
+# nothing of the project.
+#   include_layers.sh [SOURCE_DIR]    exit 0 when every include keeps to the layers, else 1
 set -uo pipefail
 root=${1:-$(dirname "$0")/../..}
 cd "$root" || exit 2
 
-declare -A allowed=(
-  [host]="scenes overlay music effects data archive timing display platform base"
-  [scenes]="overlay music effects data archive timing display platform base"
-  [overlay]="music effects data archive timing display platform base"
-  [music]="effects data archive timing display platform base"
-  [effects]="data archive timing display platform base"
-  [data]="archive timing display platform base"
-  [archive]="timing display platform base"
-  [timing]="display platform base"
-  [display]="platform base"
-  [platform]="base"
-  [base]=""
-  [sound]=""
-)
+# The layers from the top down; each may include the ones after it.
+layers=(host scenes overlay music effects data archive timing display platform base)
+declare -A allowed=([sound]="")  # a library of its own
+for ((i = 0; i < ${#layers[@]}; ++i)); do
+  allowed[${layers[i]}]="${layers[*]:i+1}"
+done
 folders=" ${!allowed[*]} "
 
 failures=0
