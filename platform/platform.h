@@ -3,7 +3,7 @@
 // clock, its own executable file and shared libraries through the active Platform.
 //
 // Implementations:
-//   SdlPlatform      (sdl_platform.cpp)    an SDL2 window, the real monotonic clock, POSIX files
+//   SdlPlatform      (sdl_platform.h)      an SDL2 window, the real monotonic clock, POSIX files
 //   OfflinePlatform  (offline_platform.h)  the offline run: virtual clock, no window, no sound
 //                                          device, POSIX files and libraries
 // The tests bring their own in-process platform.
