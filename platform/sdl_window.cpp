@@ -20,37 +20,25 @@ namespace {
 // Windowed client area: this many times the framebuffer width.
 constexpr int kWindowScale = 3;
 
+// The keys the program tells apart; every other one is KeyCode::Other.
+struct KeyTranslation {
+    SDL_Keycode sdl;
+    KeyCode key;
+};
+constexpr KeyTranslation kKeys[] = {
+    {SDLK_ESCAPE, KeyCode::Escape},  {SDLK_RETURN, KeyCode::Enter},
+    {SDLK_KP_ENTER, KeyCode::Enter}, {SDLK_F11, KeyCode::F11},
+    {SDLK_SPACE, KeyCode::Space},    {SDLK_RIGHT, KeyCode::Right},
+    {SDLK_LEFT, KeyCode::Left},      {SDLK_PAGEDOWN, KeyCode::PageDown},
+    {SDLK_PAGEUP, KeyCode::PageUp},  {SDLK_HOME, KeyCode::Home},
+    {SDLK_PERIOD, KeyCode::Period},  {SDLK_KP_PERIOD, KeyCode::Period},
+    {SDLK_F12, KeyCode::F12},        {SDLK_d, KeyCode::D},
+};
+
 KeyCode TranslateKey(SDL_Keycode key) {
-    switch (key) {
-        case SDLK_ESCAPE:
-            return KeyCode::Escape;
-        case SDLK_RETURN:
-        case SDLK_KP_ENTER:
-            return KeyCode::Enter;
-        case SDLK_F11:
-            return KeyCode::F11;
-        case SDLK_SPACE:
-            return KeyCode::Space;
-        case SDLK_RIGHT:
-            return KeyCode::Right;
-        case SDLK_LEFT:
-            return KeyCode::Left;
-        case SDLK_PAGEDOWN:
-            return KeyCode::PageDown;
-        case SDLK_PAGEUP:
-            return KeyCode::PageUp;
-        case SDLK_HOME:
-            return KeyCode::Home;
-        case SDLK_PERIOD:
-        case SDLK_KP_PERIOD:
-            return KeyCode::Period;
-        case SDLK_F12:
-            return KeyCode::F12;
-        case SDLK_d:
-            return KeyCode::D;
-        default:
-            return KeyCode::Other;
-    }
+    for (const KeyTranslation& translation : kKeys)
+        if (translation.sdl == key) return translation.key;
+    return KeyCode::Other;
 }
 
 MouseButton TranslateButton(uint8_t button) {
