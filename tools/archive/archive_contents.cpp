@@ -68,4 +68,14 @@ bool DecodeInspectedEntry(uint32_t entryNumber, const EntryFacts& entry,
     return true;
 }
 
+int ToolFailure(const char* tool, const char* format, ...) {
+    std::fprintf(stderr, "%s: ", tool);
+    va_list arguments;
+    va_start(arguments, format);
+    std::vfprintf(stderr, format, arguments);
+    va_end(arguments);
+    std::fputc('\n', stderr);
+    return kExitDamaged;
+}
+
 }  // namespace qx

@@ -94,6 +94,16 @@ struct RaisedLine {
     int shadowOffset;
 };
 
+// The raised lettering of the title (title8) and of the logo (piclogo).
+constexpr RaisedLine kTitleLines[] = {
+    {Typeface::SerifBold, "Marrowtide 2k", 72, 0, 304, 62, 44, 246.0f, 4},
+    {Typeface::SansBold, "TAMBERLINOTH", 30, 6, 250, 24, 128, 205.0f, 3},
+};
+constexpr RaisedLine kLogoLines[] = {
+    {Typeface::SerifBold, "Marrowtide", 80, 0, 296, 70, 52, 238.0f, 5},
+    {Typeface::SansBold, "2K  -  TAMBERLINOTH", 26, 4, 240, 20, 134, 215.0f, 3},
+};
+
 bool PaintRaisedLines(Plane& target, std::span<const RaisedLine> lines, std::string& failure) {
     for (const RaisedLine& line : lines) {
         Plane ink;
@@ -119,11 +129,7 @@ bool MakeTitlePicture(Plane& grey, std::string& failure) {
         return 18.0f + 60.0f * glow + 45.0f * cloud * glow + 45.0f * disc + 60.0f * ring -
                25.0f * disc * cloud;
     });
-    static constexpr RaisedLine kLines[] = {
-        {Typeface::SerifBold, "Marrowtide 2k", 72, 0, 304, 62, 44, 246.0f, 4},
-        {Typeface::SansBold, "TAMBERLINOTH", 30, 6, 250, 24, 128, 205.0f, 3},
-    };
-    return PaintRaisedLines(grey, kLines, failure);
+    return PaintRaisedLines(grey, kTitleLines, failure);
 }
 
 Plane MakeCloudBackground() {
@@ -296,11 +302,7 @@ bool MakeLogoPicture(Plane& grey, std::string& failure) {
         return light *
                ((95.0f + 25.0f * tile + 45.0f * shimmer * shimmer) * (1.0f - 0.65f * grout));
     });
-    static constexpr RaisedLine kLines[] = {
-        {Typeface::SerifBold, "Marrowtide", 80, 0, 296, 70, 52, 238.0f, 5},
-        {Typeface::SansBold, "2K  -  TAMBERLINOTH", 26, 4, 240, 20, 134, 215.0f, 3},
-    };
-    return PaintRaisedLines(grey, kLines, failure);
+    return PaintRaisedLines(grey, kLogoLines, failure);
 }
 
 Plane MakeBumpHeights() {
