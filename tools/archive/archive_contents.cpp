@@ -78,4 +78,10 @@ int ToolFailure(const char* tool, const char* format, ...) {
     return kExitDamaged;
 }
 
+int RunTool(int (*run)(int argc, char** argv), int argc, char** argv) {
+    const int code = run(argc, argv);
+    CloseArchive();
+    return code;
+}
+
 }  // namespace qx

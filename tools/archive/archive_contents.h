@@ -39,4 +39,8 @@ constexpr int kExitUsage = 64;
 // Prints "tool: " and the formatted message as one line on standard error; returns kExitDamaged.
 [[gnu::format(printf, 2, 3)]] int ToolFailure(const char* tool, const char* format, ...);
 
+// Runs a tool's `run` on its arguments, then closes the archive it may have left open; returns
+// run's exit code.
+int RunTool(int (*run)(int argc, char** argv), int argc, char** argv);
+
 }  // namespace qx

@@ -157,8 +157,4 @@ int Run(int argc, char** argv) {
 }  // namespace
 }  // namespace qx
 
-int main(int argc, char** argv) {
-    const int code = qx::Run(argc, argv);
-    qx::CloseArchive();
-    return code;
-}
+int main(int argc, char** argv) { return qx::RunTool(qx::Run, argc, argv); }

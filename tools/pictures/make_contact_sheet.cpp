@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "archive/archive_reader.h"
 #include "tools/archive/archive_contents.h"
 #include "tools/pictures/contact_sheet.h"
 
@@ -60,8 +59,4 @@ int Run(int argc, char** argv) {
 }  // namespace
 }  // namespace qx
 
-int main(int argc, char** argv) {
-    const int code = qx::Run(argc, argv);
-    qx::CloseArchive();
-    return code;
-}
+int main(int argc, char** argv) { return qx::RunTool(qx::Run, argc, argv); }

@@ -284,6 +284,23 @@ bool MakeTextStrips(Plane& grey, std::string& failure) {
     return true;
 }
 
+Plane MakeBumpHeights() {
+    // Rounded marble bands cut by grooves along the veins, with a little fine pitting. The
+    // effects smooth it twice and take eight times the difference of neighbours modulo 256 as a
+    // slope, so the steepest step between neighbours stays well below 16 levels.
+    const NoiseOctaves bands{3, 5, 0.5f, 1701};
+    const NoiseOctaves grooves{4, 5, 0.5f, 1702};
+    const NoiseOctaves pits{16, 3, 0.5f, 1703};
+    Plane grey = FillPicture([&](float u, float v) {
+        const float band = Marble(u, v, 3, 2, 3.5f, bands);
+        const float groove = MarbleVeins(u, v, 2, 3, 4.0f, grooves, 6.0f);
+        return 0.75f * band - 0.25f * groove + 0.08f * FractalNoise(u, v, pits);
+    });
+    BlurPlane(grey, 1, 3, false);
+    StretchPlane(grey, 24.0f, 232.0f);
+    return grey;
+}
+
 bool MakeLogoPicture(Plane& grey, std::string& failure) {
     // The logo over a floor of square tiles whose grout lines make every ripple of the water
     // visible; the tiles carry a faint caustic shimmer.
@@ -303,23 +320,6 @@ bool MakeLogoPicture(Plane& grey, std::string& failure) {
                ((95.0f + 25.0f * tile + 45.0f * shimmer * shimmer) * (1.0f - 0.65f * grout));
     });
     return PaintRaisedLines(grey, kLogoLines, failure);
-}
-
-Plane MakeBumpHeights() {
-    // Rounded marble bands cut by grooves along the veins, with a little fine pitting. The
-    // effects smooth it twice and take eight times the difference of neighbours modulo 256 as a
-    // slope, so the steepest step between neighbours stays well below 16 levels.
-    const NoiseOctaves bands{3, 5, 0.5f, 1701};
-    const NoiseOctaves grooves{4, 5, 0.5f, 1702};
-    const NoiseOctaves pits{16, 3, 0.5f, 1703};
-    Plane grey = FillPicture([&](float u, float v) {
-        const float band = Marble(u, v, 3, 2, 3.5f, bands);
-        const float groove = MarbleVeins(u, v, 2, 3, 4.0f, grooves, 6.0f);
-        return 0.75f * band - 0.25f * groove + 0.08f * FractalNoise(u, v, pits);
-    });
-    BlurPlane(grey, 1, 3, false);
-    StretchPlane(grey, 24.0f, 232.0f);
-    return grey;
 }
 
 }  // namespace qx
