@@ -12,6 +12,7 @@ namespace {
 
 using synth::AdditiveLoop;
 using synth::AttackDecay;
+using synth::FilteredNoise;
 using synth::kTwoPi;
 using synth::LoopVoice;
 using synth::MidiHz;
@@ -183,13 +184,11 @@ void Mix(Signal& signal, const Signal& other, float gain) {
 Voice KickPunch() {
     constexpr double rate = 22050;
     Oscillator body;
-    Noise noise(11);
-    OnePole clickFilter;
+    FilteredNoise<OnePole> clickFilter(11);
     return Drum("kick punch", rate, 0.42, [&](double t) {
         const double hz = 48 + 150 * std::exp(-t / 0.032) + 520 * std::exp(-t / 0.0035);
         const double tone = body.Sine(hz / rate) * AttackDecay(t, 0.0008, 0.26);
-        const double click =
-            clickFilter.High(noise.White(), 1500 / rate) * 0.35 * std::exp(-t / 0.004);
+        const double click = clickFilter.High(1500 / rate) * 0.35 * std::exp(-t / 0.004);
         return Soft(tone + click, 1.6);
     });
 }
@@ -206,13 +205,11 @@ Voice KickSub() {
 Voice KickSoft() {
     constexpr double rate = 11025;
     Oscillator body;
-    Noise noise(13);
-    OnePole thud;
+    FilteredNoise<OnePole> thud(13);
     return Drum("kick soft", rate, 0.45, [&](double t) {
         const double hz = 52 + 60 * std::exp(-t / 0.04);
         const double tone = body.Sine(hz / rate) * AttackDecay(t, 0.004, 0.2);
-        return static_cast<float>(tone +
-                                  0.4 * thud.Low(noise.White(), 220 / rate) * std::exp(-t / 0.03));
+        return static_cast<float>(tone + 0.4 * thud.Low(220 / rate) * std::exp(-t / 0.03));
     });
 }
 
@@ -252,15 +249,13 @@ Voice SnareBig() {
 Voice Clap() {
     constexpr double rate = 24000;
     constexpr double kBursts[] = {0.0, 0.009, 0.018, 0.028};  // seconds
-    Noise noise(31);
-    Svf band;
+    FilteredNoise<Svf> band(31);
     return Drum("clap", rate, 0.38, {0.5, 0.4, 0.22, 0.0}, [&](double t) {
         double amplitude = 0.0;
         for (const double at : kBursts)
             if (t >= at) amplitude = std::max(amplitude, std::exp(-(t - at) / 0.006));
         amplitude = std::max(amplitude, 0.7 * AttackDecay(t - kBursts[3], 0.0, 0.11));
-        return band.Run(noise.White(), 1150 / rate, 1.2).band * 2.0f *
-               static_cast<float>(amplitude);
+        return band.Run(1150 / rate, 1.2).band * 2.0f * static_cast<float>(amplitude);
     });
 }
 
@@ -299,10 +294,9 @@ Voice HatOpen() { return Hat("hat open", 32000, 0.36, 0.13, 0.55, 42); }
 
 Voice Shaker() {
     constexpr double rate = 44100;
-    Noise noise(43);
-    Svf band;
+    FilteredNoise<Svf> band(43);
     return Drum("shaker", rate, 0.12, [&](double t) {
-        return band.Run(noise.White(), 6500 / rate, 1.5).band * AttackDecay(t, 0.012, 0.025);
+        return band.Run(6500 / rate, 1.5).band * AttackDecay(t, 0.012, 0.025);
     });
 }
 
@@ -311,12 +305,11 @@ Voice Ride() {
     constexpr double rate = 24000;
     MetalCluster metal;
     Oscillator ping;
-    Noise noise(51);
+    FilteredNoise<OnePole> highPass(51);
     Svf band;
-    OnePole highPass;
     return Drum("ride", rate, 0.7, [&](double t) {
         const float cluster = band.Run(metal.Next(rate, 4.3), 5200 / rate, 1.4).band;
-        const double wash = highPass.High(noise.White(), 5000 / rate) * std::exp(-t / 0.25);
+        const double wash = highPass.High(5000 / rate) * std::exp(-t / 0.25);
         const double bell = ping.Sine(3150 / rate) * std::exp(-t / 0.18);
         return static_cast<float>((0.9 * cluster + 0.35 * wash) * AttackDecay(t, 0.0005, 0.4) +
                                   0.25 * bell);
@@ -344,26 +337,22 @@ Voice Crash() { return CymbalWash("crash", 22050, 1.3, 61); }
 
 Voice Rim() {
     constexpr double rate = 32000;
-    Oscillator high;
-    Oscillator low;
-    Noise noise(71);
-    OnePole highPass;
+    Oscillator partials[2];
+    FilteredNoise<OnePole> highPass(71);
     return Drum("rim", rate, 0.06, [&](double t) {
-        return static_cast<float>(0.6 * high.Sine(1750 / rate) * std::exp(-t / 0.01) +
-                                  0.5 * low.Sine(520 / rate) * std::exp(-t / 0.015) +
-                                  0.4 * highPass.High(noise.White(), 2000 / rate) *
-                                      std::exp(-t / 0.003));
+        return static_cast<float>(0.6 * partials[0].Sine(1750 / rate) * std::exp(-t / 0.01) +
+                                  0.5 * partials[1].Sine(520 / rate) * std::exp(-t / 0.015) +
+                                  0.4 * highPass.High(2000 / rate) * std::exp(-t / 0.003));
     });
 }
 
 Voice Tom(const char* name, double rate, double seconds, double hz, double tau, uint32_t seed) {
     Oscillator body;
-    Noise noise(seed);
-    OnePole thud;
+    FilteredNoise<OnePole> thud(seed);
     return Drum(name, rate, seconds, [&](double t) {
         const double tone =
             body.Sine(hz * (1 + 0.5 * std::exp(-t / 0.05)) / rate) * AttackDecay(t, 0.001, tau);
-        return Soft(tone + 0.3 * thud.Low(noise.White(), 2000 / rate) * std::exp(-t / 0.02), 1.4);
+        return Soft(tone + 0.3 * thud.Low(2000 / rate) * std::exp(-t / 0.02), 1.4);
     });
 }
 
@@ -375,14 +364,12 @@ Voice Conga() {
     constexpr double rate = 22050;
     Oscillator head;
     Oscillator overtone;
-    Noise noise(91);
-    Svf slap;
+    FilteredNoise<Svf> slap(91);
     return Drum("conga", rate, 0.25, [&](double t) {
         const double hz = 330 * (1 + 0.15 * std::exp(-t / 0.02));
         return static_cast<float>(head.Sine(hz / rate) * AttackDecay(t, 0.001, 0.07) +
                                   0.3 * overtone.Sine(1.5 * hz / rate) * std::exp(-t / 0.03) +
-                                  0.5 * slap.Run(noise.White(), 2500 / rate, 1.0).band *
-                                      std::exp(-t / 0.005));
+                                  0.5 * slap.Run(2500 / rate, 1.0).band * std::exp(-t / 0.005));
     });
 }
 
@@ -390,12 +377,11 @@ Voice Tambourine() {
     constexpr double rate = 32000;
     constexpr double kJingleHz[] = {5210, 7130, 8870, 10400};
     Oscillator jingles[4] = {Oscillator(0.0), Oscillator(0.3), Oscillator(0.6), Oscillator(0.9)};
-    Noise noise(101);
-    Svf band;
+    FilteredNoise<Svf> band(101);
     return Drum("tambourine", rate, 0.25, [&](double t) {
         double ring = 0.0;
         for (uint32_t k = 0; k < 4; ++k) ring += jingles[k].Sine(kJingleHz[k] / rate);
-        const double hiss = band.Run(noise.White(), 9000 / rate, 2.0).band;
+        const double hiss = band.Run(9000 / rate, 2.0).band;
         const double amplitude = AttackDecay(t, 0.001, 0.08) + 0.3 * std::exp(-t / 0.2);
         return static_cast<float>((0.7 * hiss + 0.12 * ring * hiss) * amplitude);
     });
@@ -430,22 +416,19 @@ Voice ReverseCymbal() {
 Voice NoiseRiser() {
     constexpr double rate = 22050;
     constexpr uint32_t kFade = 2048;
-    Noise noise(131);
-    Svf band;
+    FilteredNoise<Svf> band(131);
     return HeldCrossfaded(
-        Drum("noise riser", rate, 0.4,
-             [&](double) { return band.Run(noise.White(), 2500 / rate, 0.6).band; }),
+        Drum("noise riser", rate, 0.4, [&](double) { return band.Run(2500 / rate, 0.6).band; }),
         kFade, 0, kFadeoutMedium);
 }
 
 Voice Downlifter() {
     constexpr double rate = 11025;
-    Noise noise(141);
-    Svf lowPass;
+    FilteredNoise<Svf> lowPass(141);
     Oscillator tone;
     return Drum("downlifter", rate, 1.1, [&](double t) {
         const double cutoff = 150 * std::pow(4000.0 / 150.0, 1.0 - t / 1.1);
-        const double swept = lowPass.Run(noise.White(), cutoff / rate, 1.5).low;
+        const double swept = lowPass.Run(cutoff / rate, 1.5).low;
         const double hz = 60 + 240 * std::exp(-t / 0.3);
         return static_cast<float>((0.8 * swept + 0.4 * tone.Sine(hz / rate)) *
                                   AttackDecay(t, 0.005, 0.5));
@@ -455,12 +438,11 @@ Voice Downlifter() {
 Voice ImpactBoom() {
     constexpr double rate = 8000;
     Oscillator body;
-    Noise noise(151);
-    OnePole lowPass;
+    FilteredNoise<OnePole> lowPass(151);
     return Drum("impact boom", rate, 2.6, {0.9, 0.6, 0.4, 0.015}, [&](double t) {
         const double hz = 30 + 45 * std::exp(-t / 0.35);
         const double boom = body.Sine(hz / rate) * AttackDecay(t, 0.002, 0.8);
-        const double burst = 0.6 * lowPass.Low(noise.White(), 1200 / rate) * std::exp(-t / 0.12);
+        const double burst = 0.6 * lowPass.Low(1200 / rate) * std::exp(-t / 0.12);
         return Soft(boom + burst, 2.0);
     });
 }
@@ -470,14 +452,13 @@ Voice ImpactMetal() {
     constexpr double kRatio[] = {1.0, 1.59, 2.14, 2.3, 2.65, 2.92, 3.5, 4.1, 5.0};
     constexpr uint32_t kPartials = std::size(kRatio);
     Oscillator partials[kPartials];
-    Noise noise(161);
-    OnePole highPass;
+    FilteredNoise<OnePole> highPass(161);
     return Drum("impact metal", rate, 1.5, {0.85, 0.4, 0.4, 0.01}, [&](double t) {
         double sum = 0.0;
         for (uint32_t k = 0; k < kPartials; ++k)
             sum += partials[k].Sine(220 * kRatio[k] / rate) * std::exp(-t / (0.9 / (1 + 0.5 * k))) /
                    (1 + 0.2 * k);
-        const double burst = highPass.High(noise.White(), 1000 / rate) * std::exp(-t / 0.03);
+        const double burst = highPass.High(1000 / rate) * std::exp(-t / 0.03);
         return static_cast<float>(0.3 * sum + 0.5 * burst);
     });
 }
@@ -530,12 +511,11 @@ Voice Wind() {
     constexpr double rate = 6000;
     constexpr double kLoopSeconds = 1.6;
     constexpr uint32_t kFade = 900;
-    Noise noise(181);
-    Svf band;
+    FilteredNoise<Svf> band(181);
     Svf lowPass;
     Voice voice = Drum("wind", rate, kLoopSeconds + kFade / rate, [&](double t) {
         const double sway = 0.5 - 0.5 * std::cos(kTwoPi * t / kLoopSeconds);
-        const float windy = band.Run(noise.White(), (600 + 150 * sway) / rate, 1.6).band;
+        const float windy = band.Run((600 + 150 * sway) / rate, 1.6).band;
         return lowPass.Run(windy, 1800 / rate, 0.7).low;
     });
     voice.level = 0.8f;
