@@ -88,21 +88,17 @@ bool NextByte(Source& source, uint8_t& value) {
     return true;
 }
 
-template <typename Source>
-bool NextU16(Source& source, uint16_t& value) {
-    uint8_t low = 0;
-    uint8_t high = 0;
-    if (!NextByte(source, low) || !NextByte(source, high)) return false;
-    value = static_cast<uint16_t>(low | high << 8);
-    return true;
-}
-
-template <typename Source>
-bool NextU32(Source& source, uint32_t& value) {
-    uint16_t low = 0;
-    uint16_t high = 0;
-    if (!NextU16(source, low) || !NextU16(source, high)) return false;
-    value = low | static_cast<uint32_t>(high) << 16;
+// A little-endian word (uint16_t or uint32_t), lowest byte first; value is left alone when the
+// bytes run out.
+template <typename Source, typename Word>
+bool NextWord(Source& source, Word& value) {
+    Word word = 0;
+    for (uint32_t k = 0; k < sizeof(Word); ++k) {
+        uint8_t byte = 0;
+        if (!NextByte(source, byte)) return false;
+        word = static_cast<Word>(word | static_cast<Word>(byte) << 8 * k);
+    }
+    value = word;
     return true;
 }
 
@@ -119,7 +115,7 @@ const char* ReadTree(Source& source, uint32_t capacity, BlockShape& shape) {
     uint32_t length = 0;
     uint16_t lastLeaf = 0;
     uint16_t root = 0;
-    if (!NextU32(source, length) || !NextU16(source, lastLeaf) || !NextU16(source, root))
+    if (!NextWord(source, length) || !NextWord(source, lastLeaf) || !NextWord(source, root))
         return source.EndCause();
     if (length == 0) return "the block's output length is 0";
     if (length != capacity) return "the block's output length differs from its buffer's size";
@@ -137,7 +133,7 @@ const char* ReadTree(Source& source, uint32_t capacity, BlockShape& shape) {
     for (uint32_t j = lastLeaf + 1u; j <= root; ++j) {
         uint16_t zero = 0;
         uint16_t one = 0;
-        if (!NextU16(source, zero) || !NextU16(source, one)) return source.EndCause();
+        if (!NextWord(source, zero) || !NextWord(source, one)) return source.EndCause();
         if (zero > root || one > root)
             return "a child index of the block's tree lies above its root";
         nodes[j] = {zero, one};

@@ -19,6 +19,26 @@ constexpr int64_t kLineHeight = kPictureHeight;
 constexpr int64_t kLastColumn = kLineWidth - 1;
 constexpr int64_t kLastRow = kLineHeight - 1;
 
+// Cuts the segment (a0, b0)-(a1, b1) to 0 <= a <= last, first ordering its ends so that
+// a0 <= a1; false when none of it lies there. DrawLine calls it for rows (a = y), then for
+// columns (a = x).
+bool ClipToAxis(int64_t& a0, int64_t& b0, int64_t& a1, int64_t& b1, int64_t last) {
+    if (a0 > a1) {
+        std::swap(a0, a1);
+        std::swap(b0, b1);
+    }
+    if (a0 > last || a1 <= 0) return false;
+    if (a0 < 0) {
+        b0 = (b0 * a1 - b1 * a0) / (a1 - a0);
+        a0 = 0;
+    }
+    if (a1 > last) {
+        b1 = (a0 * b1 - a1 * b0 - last * (b1 - b0)) / (a0 - a1);
+        a1 = last;
+    }
+    return true;
+}
+
 }  // namespace
 
 void PlotAdditive(uint32_t* pixel, uint32_t colour) {
@@ -38,32 +58,7 @@ void DrawLine(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY) {
     // Every cut point lies on the segment and the divisions truncate toward zero, so the cut
     // coordinates stay between the endpoints' and inside the picture.
     int64_t x0 = fromX, y0 = fromY, x1 = toX, y1 = toY;
-    if (y0 > y1) {
-        std::swap(x0, x1);
-        std::swap(y0, y1);
-    }
-    if (y0 >= kLineHeight || y1 <= 0) return;
-    if (y0 < 0) {
-        x0 = (x0 * y1 - x1 * y0) / (y1 - y0);
-        y0 = 0;
-    }
-    if (y1 > kLastRow) {
-        x1 = (y0 * x1 - y1 * x0 - kLastRow * (x1 - x0)) / (y0 - y1);
-        y1 = kLastRow;
-    }
-    if (x0 > x1) {
-        std::swap(x0, x1);
-        std::swap(y0, y1);
-    }
-    if (x0 >= kLineWidth || x1 <= 0) return;
-    if (x0 < 0) {
-        y0 = (x1 * y0 - x0 * y1) / (x1 - x0);
-        x0 = 0;
-    }
-    if (x1 > kLastColumn) {
-        y1 = (y0 * x1 - x0 * y1 - kLastColumn * (y0 - y1)) / (x1 - x0);
-        x1 = kLastColumn;
-    }
+    if (!ClipToAxis(y0, x0, y1, x1, kLastRow) || !ClipToAxis(x0, y0, x1, y1, kLastColumn)) return;
 
     // Both endpoints are now inside the picture and x0 <= x1.
     const int32_t dx = static_cast<int32_t>(x1 - x0);

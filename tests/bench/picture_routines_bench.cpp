@@ -47,6 +47,12 @@ void Row(const char* name, size_t bytes, const std::function<void()>& fast,
 
 }  // namespace
 
+// A Row for a routine with a plain reference loop in qx::reference, both called with the same
+// arguments.
+#define ROW_WITH_REFERENCE(routine, bytes, ...) \
+    Row(                                        \
+        #routine, bytes, [&] { routine(__VA_ARGS__); }, [&] { reference::routine(__VA_ARGS__); })
+
 int main() {
     using namespace qx;
     std::mt19937 random(1);
@@ -61,31 +67,14 @@ int main() {
 
     std::printf("One 320 x 200 call (median of %d batches of %d calls)\n", qx::bench::kBatches,
                 kCallsPerBatch);
-    Row(
-        "ExpandGreyPicture", pictureBytes, [&] { ExpandGreyPicture(grey.data(), out.data()); },
-        [&] { reference::ExpandGreyPicture(grey.data(), out.data()); });
-    Row(
-        "SmearDiagonal", kGreyPictureBytes, [&] { SmearDiagonal(grey.data(), grey.data()); },
-        [&] { reference::SmearDiagonal(grey.data(), grey.data()); });
-    Row(
-        "AddPicturesSaturated", pictureBytes,
-        [&] { AddPicturesSaturated(a.data(), b.data(), out.data()); },
-        [&] { reference::AddPicturesSaturated(a.data(), b.data(), out.data()); });
-    Row(
-        "AveragePictures", pictureBytes, [&] { AveragePictures(a.data(), b.data(), out.data()); },
-        [&] { reference::AveragePictures(a.data(), b.data(), out.data()); });
-    Row(
-        "BrightenByFadeLevel", pictureBytes, [&] { BrightenByFadeLevel(out.data(), out.data()); },
-        [&] { reference::BrightenByFadeLevel(out.data(), out.data()); });
-    Row(
-        "DarkenByFadeLevel", pictureBytes, [&] { DarkenByFadeLevel(out.data(), out.data()); },
-        [&] { reference::DarkenByFadeLevel(out.data(), out.data()); });
-    Row(
-        "CopyNonZeroRows", pictureBytes, [&] { CopyNonZeroRows(a.data(), out.data(), 200); },
-        [&] { reference::CopyNonZeroRows(a.data(), out.data(), 200); });
-    Row(
-        "AddGrain", pictureBytes, [&] { AddGrain(out.data(), out.data()); },
-        [&] { reference::AddGrain(out.data(), out.data()); });
+    ROW_WITH_REFERENCE(ExpandGreyPicture, pictureBytes, grey.data(), out.data());
+    ROW_WITH_REFERENCE(SmearDiagonal, kGreyPictureBytes, grey.data(), grey.data());
+    ROW_WITH_REFERENCE(AddPicturesSaturated, pictureBytes, a.data(), b.data(), out.data());
+    ROW_WITH_REFERENCE(AveragePictures, pictureBytes, a.data(), b.data(), out.data());
+    ROW_WITH_REFERENCE(BrightenByFadeLevel, pictureBytes, out.data(), out.data());
+    ROW_WITH_REFERENCE(DarkenByFadeLevel, pictureBytes, out.data(), out.data());
+    ROW_WITH_REFERENCE(CopyNonZeroRows, pictureBytes, a.data(), out.data(), 200);
+    ROW_WITH_REFERENCE(AddGrain, pictureBytes, out.data(), out.data());
     Row(
         "EvolveNoise", kEvolvedNoiseBytes, [] { EvolveNoise(); }, nullptr);
     Row(

@@ -12,6 +12,7 @@
 #include "effects/face_list.h"
 #include "effects/object_test_image.h"
 #include "effects/transform.h"
+#include "tests/support/reset_records.h"
 #include "tools/meshes/object_report.h"
 
 namespace qx {
@@ -130,9 +131,7 @@ class ObjectImageTest : public ::testing::Test {
 protected:
     void TearDown() override {
         test::RestoreObjectImage();
-        objectState = {};
-        transformState = {};
-        faceListState = {};
+        test::ResetRecords(objectState, transformState, faceListState);
     }
 };
 

@@ -7,16 +7,14 @@
 #include <vector>
 
 #include "effects/table_effects_support.h"
+#include "tests/support/reset_records.h"
 
 namespace qx::test {
 namespace {
 
 class BumpWaterTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        bumpState = {};
-        waterState = {};
-    }
+    void SetUp() override { ResetRecords(bumpState, waterState); }
 };
 
 std::vector<uint8_t> RandomGrey(uint32_t seed) {

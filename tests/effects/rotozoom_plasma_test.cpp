@@ -6,17 +6,14 @@
 
 #include "data/wave_table.h"
 #include "effects/table_effects_support.h"
+#include "tests/support/reset_records.h"
 
 namespace qx::test {
 namespace {
 
 class RotozoomPlasmaTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        rotozoomState = {};
-        plasmaState = {};
-        scrollState = {};
-    }
+    void SetUp() override { ResetRecords(rotozoomState, plasmaState, scrollState); }
     std::vector<uint32_t> texture = IndexTexture();
     std::vector<uint32_t> picture = Picture();
 

@@ -6,14 +6,8 @@
 #   capture_cli_test.sh QX_MARROWTIDE
 set -u
 program=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/../support/cli_test.sh"
 
-fail() {
-  echo "FAIL: $*"
-  [ -s "$work/err" ] && cat "$work/err"
-  exit 1
-}
 # The names in a directory, on one line.
 names() { ls -A "$1" | tr '\n' ' '; }
 # Expects the last run's exit code, one line on standard error containing the text, and an

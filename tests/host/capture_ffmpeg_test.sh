@@ -8,13 +8,7 @@ if ! command -v ffmpeg >/dev/null || ! command -v ffprobe >/dev/null; then
   echo "ffmpeg or ffprobe not on PATH: skipped"
   exit 77
 fi
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() {
-  echo "FAIL: $*"
-  [ -s "$work/err" ] && cat "$work/err"
-  exit 1
-}
+. "$(dirname "$0")/../support/cli_test.sh"
 
 # From a start position: the sound of the passes before it is not recorded.
 "$program" --start 29 --frames 45 --fps 30 --capture "$work/show.mp4" --capture-size 320x240 \

@@ -149,11 +149,7 @@ class CaptureRunTest : public HostTest, public ::testing::WithParamInterface<Cap
 protected:
     void SetUp() override {
         HostTest::SetUp();
-        ASSERT_TRUE(ReadWholeFile(QX_PROGRAM_FILE, platform.executableImage));
-        platform.useSystemLibraries = true;
-        platform.recordCalls = false;
-        platform.presentHook = KeepPicture;
-        platform.presentHookContext = &presented;
+        ASSERT_TRUE(UseBuiltProgram(QX_PROGRAM_FILE, KeepPicture, &presented));
         directory =
             std::filesystem::temp_directory_path() /
             ("qx_capture_test_" +

@@ -8,15 +8,8 @@ set -u
 cmake=$1
 build=$2
 program=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/../support/cli_test.sh"
 prefix=$work/prefix
-
-fail() {
-  echo "FAIL: $*"
-  [ -s "$work/err" ] && cat "$work/err"
-  exit 1
-}
 
 "$cmake" --install "$build" --prefix "$prefix" --strip >"$work/out" 2>"$work/err" ||
   fail "cmake --install exited $?"

@@ -5,14 +5,7 @@
 #   storyboard_cli_test.sh QX_MARROWTIDE
 set -u
 program=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-fail() {
-  echo "FAIL: $*"
-  [ -s "$work/err" ] && cat "$work/err"
-  exit 1
-}
+. "$(dirname "$0")/../support/cli_test.sh"
 . "$(dirname "$0")/../support/png_size.sh"
 
 # A short run: the frames each row keeps are pinned by row_digests.sh; here only the files.

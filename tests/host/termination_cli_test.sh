@@ -5,15 +5,9 @@
 #   termination_cli_test.sh QX_MARROWTIDE
 set -u
 program=$1
-work=$(mktemp -d)
+. "$(dirname "$0")/../support/cli_test.sh"
 pid=""
 trap '[ -n "$pid" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$work"' EXIT
-
-fail() {
-  echo "FAIL: $*"
-  [ -s "$work/err" ] && cat "$work/err"
-  exit 1
-}
 
 # Whether the program catches signal $2: bit $2 - 1 of SigCgt in /proc/PID/status, once PID is
 # the program (just after the fork it is still this shell, which catches SIGINT itself).

@@ -6,7 +6,6 @@
 
 #include "scenes/scene_table.h"
 #include "support/host_fixture.h"
-#include "tools/archive/file_io.h"
 
 namespace qx::test {
 namespace {
@@ -34,11 +33,7 @@ class WholeShowTest : public HostTest {
 protected:
     void SetUp() override {
         HostTest::SetUp();
-        ASSERT_TRUE(ReadWholeFile(QX_PROGRAM_FILE, platform.executableImage));
-        platform.useSystemLibraries = true;
-        platform.recordCalls = false;
-        platform.presentHook = WatchPresent;
-        platform.presentHookContext = &watch;
+        ASSERT_TRUE(UseBuiltProgram(QX_PROGRAM_FILE, WatchPresent, &watch));
     }
     ShowWatch watch;
 };

@@ -37,38 +37,34 @@ protected:
         for (int i = 0; i < n; ++i) results += RunSequencer() ? '1' : '0';
         return results;
     }
+    // n passes over `table` give `results` and call the routines of `calls`, in order.
+    void ExpectPasses(const SceneTableRow* table, int n, const char* results, const char* calls) {
+        SetSceneTable(table);
+        EXPECT_EQ(Passes(n), results);
+        EXPECT_EQ(trace, calls);
+    }
 };
 
 TEST_F(SceneSequencerTest, FirstPassEntersThenFramesFollow) {
-    SetSceneTable(kTwoRows);
-    EXPECT_EQ(Passes(3), "111");
-    EXPECT_EQ(trace, "eA fA fA ");
+    ExpectPasses(kTwoRows, 3, "111", "eA fA fA ");
 }
 
 TEST_F(SceneSequencerTest, FailingFrameLeavesInTheSamePass) {
-    SetSceneTable(kTwoRows);
     failFrames = true;
-    EXPECT_EQ(Passes(3), "111");
-    EXPECT_EQ(trace, "eA fA lA eB ");
+    ExpectPasses(kTwoRows, 3, "111", "eA fA lA eB ");
 }
 
 TEST_F(SceneSequencerTest, RowsAlreadyOverAreLeftOnePerPassWithoutEntering) {
-    SetSceneTable(kOverRows);
-    EXPECT_EQ(Passes(3), "100");
-    EXPECT_EQ(trace, "lA lB ");
+    ExpectPasses(kOverRows, 3, "100", "lA lB ");
 }
 
 TEST_F(SceneSequencerTest, EndOnlyTableOrNoTableFailsAndCallsNothing) {
     EXPECT_EQ(Passes(2), "00");
-    SetSceneTable(kEndOnly);
-    EXPECT_EQ(Passes(1), "0");
-    EXPECT_EQ(trace, "");
+    ExpectPasses(kEndOnly, 1, "0", "");
 }
 
 TEST_F(SceneSequencerTest, SameRoutinesInTwoRowsAreEnteredAgain) {
-    SetSceneTable(kSameRoutinesTwice);
-    EXPECT_EQ(Passes(3), "111");
-    EXPECT_EQ(trace, "lA eA fA ");
+    ExpectPasses(kSameRoutinesTwice, 3, "111", "lA eA fA ");
 }
 
 TEST_F(SceneSequencerTest, LastPassRecordsKindRowAndPosition) {

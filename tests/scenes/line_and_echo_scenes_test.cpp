@@ -65,10 +65,7 @@ TEST_F(LineScenesTest, LineFlashesFallBackIn442MsAndTheStripsSlideUntilRow15Leav
     EXPECT_EQ(lineState.lineColour, 0xFFFFFFu);
     Ticks(438);
     EXPECT_GT(lineState.lineColour, 0x222222u);
-    Ticks(6);
-    EXPECT_EQ(lineState.lineColour, 0x222222u);
-    Ticks(100);
-    EXPECT_EQ(lineState.lineColour, 0x222222u);
+    ExpectAfterTicks([] { return lineState.lineColour; }, {{6, 0x222222u}, {100, 0x222222u}});
     EnterRow(13);
     Ticks(200);
     EnterRow(14);  // a second flash before the first is over starts again from white

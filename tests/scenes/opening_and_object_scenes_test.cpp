@@ -27,21 +27,11 @@ TEST_F(OpeningScenesTest, TitleSharpensOnTheFocusCountdownBeforeItsRowEnds) {
     EXPECT_EQ(fadeState.fadeDelay, 62);
     EXPECT_EQ(sceneVariables.focusPasses, 92u);
     // The callback fires every 2 ms; the countdown starts at 768, so the first step falls on
-    // firing 769 (1,538 ms), then one every 129 firings (258 ms).
-    Ticks(1537);
-    EXPECT_EQ(sceneVariables.focusPasses, 92u);
-    Ticks(1);
-    EXPECT_EQ(sceneVariables.focusPasses, 91u);
-    Ticks(257);
-    EXPECT_EQ(sceneVariables.focusPasses, 91u);
-    Ticks(1);
-    EXPECT_EQ(sceneVariables.focusPasses, 90u);
-    Ticks(90 * 258 - 1);
-    EXPECT_EQ(sceneVariables.focusPasses, 1u);
-    Ticks(1);  // 25,016 ms: sharp, well before the row ends at order 5 (about 26.8 s)
-    EXPECT_EQ(sceneVariables.focusPasses, 0u);
-    Ticks(5000);
-    EXPECT_EQ(sceneVariables.focusPasses, 0u);
+    // firing 769 (1,538 ms), then one every 129 firings (258 ms). At 25,016 ms it is sharp, well
+    // before the row ends at order 5 (about 26.8 s).
+    ExpectAfterTicks(
+        [] { return sceneVariables.focusPasses; },
+        {{1537, 92u}, {1, 91u}, {257, 91u}, {1, 90u}, {90 * 258 - 1, 1u}, {1, 0u}, {5000, 0u}});
     // The fade-in from black: one level every 126 ms.
     EXPECT_NEAR(fadeState.fadeLevel, 255 - (1538 + 91 * 258 + 5000) / 126, 1);
 }
@@ -82,12 +72,9 @@ TEST_F(OpeningScenesTest, LineColourClimbsToAtMost0x202020ThenFallsToZeroNotBelo
     EnterRow(1);
     EXPECT_EQ(lineState.lineColour, 0u);
     EXPECT_EQ(lineState.lineTarget, sparePicture);
-    Ticks(2);  // the first firing steps at once
-    EXPECT_EQ(lineState.lineColour, 0x010101u);
-    Ticks(1026);
-    EXPECT_EQ(lineState.lineColour, 0x020202u);
-    Ticks(60000);
-    EXPECT_EQ(lineState.lineColour, 0x202020u);
+    auto lineColour = [] { return lineState.lineColour; };
+    // The first firing steps at once.
+    ExpectAfterTicks(lineColour, {{2, 0x010101u}, {1026, 0x020202u}, {60000, 0x202020u}});
     EnterRow(2);  // row 1's leave stopped the fade-in; row 2 freezes the colour
     lineState.lineColour = 0x030303;
     Ticks(5000);
@@ -95,14 +82,7 @@ TEST_F(OpeningScenesTest, LineColourClimbsToAtMost0x202020ThenFallsToZeroNotBelo
     lineState.lineColour = 0x050505;
     sceneVariables.lineColourCountdown = 0;
     EnterRow(3);  // one level down at once, then one every 257 firings (514 ms)
-    Ticks(2);
-    EXPECT_EQ(lineState.lineColour, 0x040404u);
-    Ticks(512);
-    EXPECT_EQ(lineState.lineColour, 0x040404u);
-    Ticks(2);
-    EXPECT_EQ(lineState.lineColour, 0x030303u);
-    Ticks(60000);
-    EXPECT_EQ(lineState.lineColour, 0u);
+    ExpectAfterTicks(lineColour, {{2, 0x040404u}, {512, 0x040404u}, {2, 0x030303u}, {60000, 0u}});
 }
 
 TEST_F(OpeningScenesTest, FadingTitleDarkensTheLoadedPictureByOneLevelPerFrame) {

@@ -9,6 +9,7 @@
 #include "effects/rotozoom_plasma.h"
 #include "effects/tunnel.h"
 #include "scenes/scene_fixture.h"
+#include "tests/support/reset_records.h"
 
 namespace qx::test {
 namespace {
@@ -22,10 +23,7 @@ class PictureEffectScenesTest : public SceneTest {
 protected:
     void SetUp() override {
         SceneTest::SetUp();
-        tunnelState = {};
-        rotozoomState = {};
-        plasmaState = {};
-        bumpState = {};
+        ResetRecords(tunnelState, rotozoomState, plasmaState, bumpState);
         std::fill_n(assetBuffers.pictext, kPicturePixels, 0u);
         // No grain, and no fade step unless a test sets a level.
         std::fill(std::begin(filmGrainState.noiseTable), std::end(filmGrainState.noiseTable), 0);
@@ -82,12 +80,9 @@ TEST_F(PictureEffectScenesTest, WaveMixesTwoPlasmaFramesInACheckerboardUnderACli
 
     // One row up and one column right every 146 ms, the first step at once: 37 in the row.
     EXPECT_EQ(SlotCallback(kSceneSlot), &WaveCallback);
-    Ticks(146);
-    EXPECT_EQ(sceneVariables.climbingStripPosition, 160u * 320 - 319);
-    Ticks(2);
-    EXPECT_EQ(sceneVariables.climbingStripPosition, 160u * 320 - 2 * 319);
-    Ticks(5368 - 148);
-    EXPECT_EQ(sceneVariables.climbingStripPosition, 123u * 320 + 37);
+    ExpectAfterTicks(
+        [] { return sceneVariables.climbingStripPosition; },
+        {{146, 160u * 320 - 319}, {2, 160u * 320 - 2 * 319}, {5368 - 148, 123u * 320 + 37}});
 }
 
 TEST_F(PictureEffectScenesTest, BumpLightStartsAtColumn40Row24AndMovesEvery34Ms) {
@@ -103,10 +98,7 @@ TEST_F(PictureEffectScenesTest, BumpLightStartsAtColumn40Row24AndMovesEvery34Ms)
     Ticks(2);
     EXPECT_EQ(v.lightIndexA, 66u);
     EXPECT_EQ(v.lightIndexB, 4u);
-    Ticks(66);
-    EXPECT_EQ(v.creepingStripPosition, 54401u);
-    Ticks(2);
-    EXPECT_EQ(v.creepingStripPosition, 54402u);
+    ExpectAfterTicks([&v] { return v.creepingStripPosition; }, {{66, 54401u}, {2, 54402u}});
     sceneVariables.lightIndexA = 192;  // table A's lowest entry, table B's highest
     sceneVariables.lightIndexB = 64;
     ASSERT_TRUE(Pass(0x1C20, 0));

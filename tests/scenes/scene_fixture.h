@@ -53,10 +53,6 @@ protected:
         Ticks(ms);
         return running;
     }
-    void Ticks(uint32_t ms) {
-        platform.clock += ms;
-        DispatchTicks();
-    }
     // The music position at which `row` becomes current: the end of the row before.
     static uint32_t RowStart(uint32_t row) {
         return row == 0 ? 0 : ProductionSceneTable()[row - 1].endPosition;

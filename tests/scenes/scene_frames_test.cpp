@@ -140,6 +140,16 @@ void DrawLinesInto(Picture& picture, Lines lines) {
     lineState = saved;
 }
 
+// A trail buffer one frame on: the lines drawn over the last frame's trails, then every channel
+// down by the buffer's grey step.
+template <typename Lines>
+Picture Trails(const Picture& last, Lines lines, uint32_t step) {
+    Picture trails = last;
+    DrawLinesInto(trails, lines);
+    Decay(trails, step);
+    return trails;
+}
+
 const MeshVertex* Projected(const ObjectRecord& object) {
     return ImageArray<const MeshVertex>(object.transformedVertices);
 }
@@ -211,9 +221,7 @@ Composed Compose(Frame frame, const Picture& work, const Picture& spare,
         }
         case Frame::Wireframe:
         case Frame::WireframeFadingTitle: {
-            Picture trails = spare;
-            DrawLinesInto(trails, DrawWireframeEdges);
-            Decay(trails, 0x050505);
+            const Picture trails = Trails(spare, DrawWireframeEdges, 0x050505);
             p = Expanded(title.data());
             AddPicturesSaturated(trails.data(), p.data(), p.data());
             Finish(p, frame == Frame::Wireframe ? "G" : "GB");
@@ -232,9 +240,7 @@ Composed Compose(Frame frame, const Picture& work, const Picture& spare,
             break;
         case Frame::Rays:
         case Frame::RaysWithJitter: {
-            Picture trails = spare;
-            DrawLinesInto(trails, DrawRays);
-            Decay(trails, 0x101010);
+            const Picture trails = Trails(spare, DrawRays, 0x101010);
             p = trails;
             Finish(p, "GBSK");
             out.spare = trails;
@@ -466,55 +472,30 @@ std::string RowName(const testing::TestParamInfo<RowFrame>& info) {
            static_cast<char>('0' + row % 10) + info.param.name;
 }
 
-// The frame routine each row plays, grouped by scene family.
-INSTANTIATE_TEST_SUITE_P(
-    OpeningRows, SceneFrameTest,
-    testing::Values(RowFrame{0, 0, Frame::Title, "Title"},
-                    RowFrame{1, 1, Frame::Wireframe, "Wireframe"},
-                    RowFrame{2, 1, Frame::WireframeFadingTitle, "WireframeFadingTitle"},
-                    RowFrame{3, 1, Frame::WireframeFadingTitle, "WireframeFadingTitle"}),
-    RowName);
-INSTANTIATE_TEST_SUITE_P(ObjectRows, SceneFrameTest,
-                         testing::Values(RowFrame{4, 4, Frame::FlareCloud, "FlareCloud"},
-                                         RowFrame{5, 5, Frame::Glass, "Glass"},
-                                         RowFrame{6, 5, Frame::Glass, "Glass"},
-                                         RowFrame{23, 23, Frame::Twins, "Twins"},
-                                         RowFrame{33, 33, Frame::ChromeWhite, "ChromeWhite"},
-                                         RowFrame{34, 33, Frame::ChromeBlack, "ChromeBlack"}),
-                         RowName);
-INSTANTIATE_TEST_SUITE_P(LineRows, SceneFrameTest,
-                         testing::Values(RowFrame{7, 7, Frame::Rays, "Rays"},
-                                         RowFrame{8, 7, Frame::RaysWithJitter, "RaysWithJitter"},
-                                         RowFrame{9, 9, Frame::Rays, "Rays"},
-                                         RowFrame{10, 10, Frame::StringWebWithText,
-                                                  "StringWebWithText"},
-                                         RowFrame{11, 10, Frame::StringWeb, "StringWeb"},
-                                         RowFrame{12, 10, Frame::StringWeb, "StringWeb"},
-                                         RowFrame{13, 10, Frame::StringWeb, "StringWeb"},
-                                         RowFrame{14, 10, Frame::StringWeb, "StringWeb"},
-                                         RowFrame{15, 10, Frame::StringWeb, "StringWeb"},
-                                         RowFrame{16, 10, Frame::StringWeb, "StringWeb"},
-                                         RowFrame{19, 19, Frame::WebOverPicture, "WebOverPicture"},
-                                         RowFrame{25, 25, Frame::WebTrails, "WebTrails"}),
-                         RowName);
-INSTANTIATE_TEST_SUITE_P(EchoRows, SceneFrameTest,
-                         testing::Values(RowFrame{17, 17, Frame::GreyEcho, "GreyEcho"},
-                                         RowFrame{18, 17, Frame::FilmRoll, "FilmRoll"},
-                                         RowFrame{20, 20, Frame::Morph, "Morph"},
-                                         RowFrame{21, 20, Frame::Morph, "Morph"}),
-                         RowName);
-INSTANTIATE_TEST_SUITE_P(
-    PictureEffectRows, SceneFrameTest,
-    testing::Values(RowFrame{22, 22, Frame::Tunnel, "Tunnel"},
-                    RowFrame{24, 24, Frame::Wave, "Wave"}, RowFrame{26, 26, Frame::Bump, "Bump"},
-                    RowFrame{27, 26, Frame::Bump, "Bump"}, RowFrame{28, 26, Frame::Bump, "Bump"},
-                    RowFrame{29, 26, Frame::Bump, "Bump"}, RowFrame{30, 26, Frame::Bump, "Bump"},
-                    RowFrame{31, 26, Frame::Bump, "Bump"}, RowFrame{32, 26, Frame::Bump, "Bump"},
-                    RowFrame{35, 35, Frame::RotozoomWhite, "RotozoomWhite"},
-                    RowFrame{36, 35, Frame::RotozoomBlack, "RotozoomBlack"},
-                    RowFrame{37, 37, Frame::Water, "Water"},
-                    RowFrame{38, 37, Frame::Water, "Water"}),
-    RowName);
+// The frame routine each row plays, grouped by scene family; a row's test is named after it.
+#define ROW_FRAME(row, setUpRow, frame) \
+    RowFrame { row, setUpRow, Frame::frame, #frame }
+#define SCENE_ROWS(family, ...) \
+    INSTANTIATE_TEST_SUITE_P(family, SceneFrameTest, testing::Values(__VA_ARGS__), RowName)
+SCENE_ROWS(OpeningRows, ROW_FRAME(0, 0, Title), ROW_FRAME(1, 1, Wireframe),
+           ROW_FRAME(2, 1, WireframeFadingTitle), ROW_FRAME(3, 1, WireframeFadingTitle));
+SCENE_ROWS(ObjectRows, ROW_FRAME(4, 4, FlareCloud), ROW_FRAME(5, 5, Glass), ROW_FRAME(6, 5, Glass),
+           ROW_FRAME(23, 23, Twins), ROW_FRAME(33, 33, ChromeWhite),
+           ROW_FRAME(34, 33, ChromeBlack));
+SCENE_ROWS(LineRows, ROW_FRAME(7, 7, Rays), ROW_FRAME(8, 7, RaysWithJitter), ROW_FRAME(9, 9, Rays),
+           ROW_FRAME(10, 10, StringWebWithText), ROW_FRAME(11, 10, StringWeb),
+           ROW_FRAME(12, 10, StringWeb), ROW_FRAME(13, 10, StringWeb), ROW_FRAME(14, 10, StringWeb),
+           ROW_FRAME(15, 10, StringWeb), ROW_FRAME(16, 10, StringWeb),
+           ROW_FRAME(19, 19, WebOverPicture), ROW_FRAME(25, 25, WebTrails));
+SCENE_ROWS(EchoRows, ROW_FRAME(17, 17, GreyEcho), ROW_FRAME(18, 17, FilmRoll),
+           ROW_FRAME(20, 20, Morph), ROW_FRAME(21, 20, Morph));
+SCENE_ROWS(PictureEffectRows, ROW_FRAME(22, 22, Tunnel), ROW_FRAME(24, 24, Wave),
+           ROW_FRAME(26, 26, Bump), ROW_FRAME(27, 26, Bump), ROW_FRAME(28, 26, Bump),
+           ROW_FRAME(29, 26, Bump), ROW_FRAME(30, 26, Bump), ROW_FRAME(31, 26, Bump),
+           ROW_FRAME(32, 26, Bump), ROW_FRAME(35, 35, RotozoomWhite),
+           ROW_FRAME(36, 35, RotozoomBlack), ROW_FRAME(37, 37, Water), ROW_FRAME(38, 37, Water));
+#undef SCENE_ROWS
+#undef ROW_FRAME
 
 using SceneLayersTest = SceneTest;
 

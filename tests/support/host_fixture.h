@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "archive/archive_reader.h"
@@ -29,28 +32,17 @@
 #include "music/scene_sequencer.h"
 #include "support/fake_sound_module.h"
 #include "tests/support/placeholder_assets.h"
+#include "tests/support/reset_records.h"
 #include "tests/support/virtual_platform.h"
 #include "timing/tick_scheduler.h"
+#include "tools/archive/file_io.h"
 
 namespace qx::test {
 
 inline void ResetHostState() {
-    hostSettings = {};
-    errorState = {};
-    launchOptions = {};
-    tickScheduler = {};
-    loopState = {};
-    displayState = {};
-    fullScreenState = {};
-    framebufferState = {};
-    musicBinding = {};
-    archiveState = {};
-    entryReader = {};
-    decodeReport = {};
-    storyboardState = {};
-    timingReportState = {};
-    captureState = {};
-    viewerState = {};
+    ResetRecords(hostSettings, errorState, launchOptions, tickScheduler, loopState, displayState,
+                 fullScreenState, framebufferState, musicBinding, archiveState, entryReader,
+                 decodeReport, storyboardState, timingReportState, captureState, viewerState);
     StopShowJumps();
     // The sequencer, the scenes' and effects' own state and the object image, so that every run
     // starts as the program does.
@@ -112,6 +104,35 @@ protected:
         InstallFakeSoundModule(platform);
     }
     void TearDown() override { UsePlatform(nullptr); }
+
+    // `ms` more of the virtual clock, then the tick callbacks due by then.
+    void Ticks(uint32_t ms) {
+        platform.clock += ms;
+        DispatchTicks();
+    }
+    // For each step in turn: its ms of Ticks, then read() must give its value.
+    template <typename Read>
+    void ExpectAfterTicks(
+        Read read, std::initializer_list<std::pair<uint32_t, std::invoke_result_t<Read>>> steps) {
+        uint32_t step = 0;
+        for (const auto& [ms, value] : steps) {
+            Ticks(ms);
+            EXPECT_EQ(read(), value) << "step " << step++ << ", after " << ms << " more ms";
+        }
+    }
+
+    // The platform as the built program runs on it: programFile (its archive appended) as its
+    // own file, the built sound module, no call log, every present handed to hook with context.
+    // False when the program file cannot be read.
+    bool UseBuiltProgram(const char* programFile, decltype(VirtualPlatform::presentHook) hook,
+                         void* context) {
+        if (!ReadWholeFile(programFile, platform.executableImage)) return false;
+        platform.useSystemLibraries = true;
+        platform.recordCalls = false;
+        platform.presentHook = hook;
+        platform.presentHookContext = context;
+        return true;
+    }
 };
 
 }  // namespace qx::test

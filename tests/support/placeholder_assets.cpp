@@ -132,12 +132,7 @@ XmInstrument ToneInstrument() {
 }
 
 XmModule SoundtrackWithout(uint32_t paddingFrames) {
-    XmModule song;
-    song.name = "Tamberlinoth";
-    song.trackerName = "qx placeholder";
-    song.channels = kChannels;
-    song.defaultSpeed = kSpeed;
-    song.defaultBpm = kBpm;
+    XmModule song = NewXmModule("Tamberlinoth", "qx placeholder", kChannels, kSpeed, kBpm);
     for (uint32_t order = 0; order < kOrders; ++order)
         song.orders.push_back(static_cast<uint8_t>(order < kSlowOrder ? order / 2 % 2 : 2));
     song.patterns = {ChordPattern(0, false), ChordPattern(1, false), ChordPattern(2, true)};
@@ -152,13 +147,16 @@ XmModule SoundtrackWithout(uint32_t paddingFrames) {
     return song;
 }
 
+// Without their writers there are no placeholders: ends the test process, naming the cause.
+[[noreturn]] void Abort(const char* what, const char* failure) {
+    std::fprintf(stderr, "placeholder %s: %s\n", what, failure);
+    std::abort();
+}
+
 std::vector<uint8_t> WriteOrDie(const XmModule& song) {
     std::vector<uint8_t> file;
     const char* failure = "";
-    if (!WriteXm(song, file, failure)) {
-        std::fprintf(stderr, "placeholder soundtrack: %s\n", failure);
-        std::abort();
-    }
+    if (!WriteXm(song, file, failure)) Abort("soundtrack", failure);
     return file;
 }
 
@@ -191,10 +189,7 @@ std::vector<uint8_t> MakePlaceholderArchive() {
         items[k] = {kCatalogue[k].name, MakePlaceholderEntry(k + 1)};
     std::vector<uint8_t> archive;
     const char* failure = "";
-    if (!PackArchive(items, archive, failure)) {
-        std::fprintf(stderr, "placeholder archive: %s\n", failure);
-        std::abort();
-    }
+    if (!PackArchive(items, archive, failure)) Abort("archive", failure);
     return archive;
 }
 

@@ -25,6 +25,13 @@ void VirtualPlatform::Record(std::string call) {
     if (recordCalls) calls.push_back(std::move(call));
 }
 
+bool VirtualPlatform::Switch(std::string call, bool fail, bool& state, bool value) {
+    Record(std::move(call));
+    if (fail) return false;
+    state = value;
+    return true;
+}
+
 uint32_t VirtualPlatform::Milliseconds() {
     const uint32_t now = clock;
     clock += clockStepPerRead;
@@ -85,35 +92,27 @@ bool VirtualPlatform::EnumerateDisplayModes(uint32_t width, uint32_t height, Mod
 }
 
 bool VirtualPlatform::SetDisplayMode(uint32_t width, uint32_t height, uint32_t bitsPerPixel) {
-    Record("SetDisplayMode " + std::to_string(width) + "x" + std::to_string(height) + "x" +
-           std::to_string(bitsPerPixel));
-    if (failSetDisplayMode) return false;
-    fullScreen = true;
-    return true;
+    return Switch("SetDisplayMode " + std::to_string(width) + "x" + std::to_string(height) + "x" +
+                      std::to_string(bitsPerPixel),
+                  failSetDisplayMode, fullScreen, true);
 }
 
 void VirtualPlatform::RestoreDisplayMode() {
-    Record("RestoreDisplayMode");
-    fullScreen = false;
+    Switch("RestoreDisplayMode", false, fullScreen, false);
 }
 
 bool VirtualPlatform::SetFullScreen(bool on) {
-    Record(on ? "EnterFullScreen" : "LeaveFullScreen");
-    if (failSetFullScreen || !windowExists) return false;
-    fullScreen = on;
-    return true;
+    return Switch(on ? "EnterFullScreen" : "LeaveFullScreen", failSetFullScreen || !windowExists,
+                  fullScreen, on);
 }
 
 bool VirtualPlatform::CreatePresentSurface(uint32_t width, uint32_t height) {
-    Record("CreatePresentSurface " + std::to_string(width) + "x" + std::to_string(height));
-    if (failPresentSurface) return false;
-    surfaceExists = true;
-    return true;
+    return Switch("CreatePresentSurface " + std::to_string(width) + "x" + std::to_string(height),
+                  failPresentSurface, surfaceExists, true);
 }
 
 void VirtualPlatform::ReleasePresentSurface() {
-    Record("ReleasePresentSurface");
-    surfaceExists = false;
+    Switch("ReleasePresentSurface", false, surfaceExists, false);
 }
 
 void VirtualPlatform::Present(const uint32_t* pixels, uint32_t width, uint32_t height,

@@ -120,6 +120,8 @@ private:
     std::deque<TimedEvent> events;
     bool memoryFileOpen = false;
     void Record(std::string call);
+    // Records the call, then, unless it is to fail, sets `state` to `value`; false when it fails.
+    bool Switch(std::string call, bool fail, bool& state, bool value);
 };
 
 // The standard mode list: 15, 16, 24 and 32 bits, RGB, at the given size.

@@ -17,26 +17,18 @@ protected:
         ASSERT_TRUE(StartTicks(1));
         tickScheduler.lastTickTime = platform.clock = 1000;
     }
-    void Advance(uint32_t ms) {
-        platform.clock += ms;
-        DispatchTicks();
-    }
 };
 
 TEST_F(TickSchedulerTest, ReloadOneFiresOnEverySecondPass) {
     RegisterTickSlot(3, 1, Count3);
-    Advance(1);
-    EXPECT_EQ(calls[3], 0);
-    Advance(1);
-    EXPECT_EQ(calls[3], 1);
-    Advance(10);  // 10 passes caught up in one call
-    EXPECT_EQ(calls[3], 6);
+    // The last step's 10 passes caught up in one call.
+    ExpectAfterTicks([] { return calls[3]; }, {{1, 0}, {1, 1}, {10, 6}});
     EXPECT_EQ(tickScheduler.lastTickTime, 1012u);
 }
 
 TEST_F(TickSchedulerTest, ReloadZeroFiresOnEveryPass) {
     RegisterTickSlot(0, 0, Count0);
-    Advance(17);
+    Ticks(17);
     EXPECT_EQ(calls[0], 17);
 }
 
@@ -44,10 +36,10 @@ TEST_F(TickSchedulerTest, FractionsOfAPeriodCarryOver) {
     ASSERT_TRUE(StartTicks(4));
     tickScheduler.lastTickTime = 1000;
     RegisterTickSlot(0, 0, Count0);
-    Advance(3);
+    Ticks(3);
     EXPECT_EQ(calls[0], 0);
     EXPECT_EQ(tickScheduler.lastTickTime, 1000u);
-    Advance(6);  // 9 ms: two whole periods, 1 ms carried
+    Ticks(6);  // 9 ms: two whole periods, 1 ms carried
     EXPECT_EQ(calls[0], 2);
     EXPECT_EQ(tickScheduler.lastTickTime, 1008u);
 }
@@ -56,7 +48,7 @@ TEST_F(TickSchedulerTest, SlotNumbersAbove15AreIgnored) {
     RegisterTickSlot(16, 0, Count0);
     RegisterTickSlot(0xFFFFFFFF, 0, Count0);
     RegisterTickSlot(15, 0, Count15);
-    Advance(2);
+    Ticks(2);
     EXPECT_EQ(calls[0], 0);
     EXPECT_EQ(calls[15], 2);
     UnregisterTickSlot(16);
@@ -65,19 +57,16 @@ TEST_F(TickSchedulerTest, SlotNumbersAbove15AreIgnored) {
 
 TEST_F(TickSchedulerTest, ReRegisteringReplacesCallbackAndRestartsCountdown) {
     RegisterTickSlot(3, 1, Count3);
-    Advance(1);  // countdown 1 -> 0
+    Ticks(1);  // countdown 1 -> 0
     RegisterTickSlot(3, 2, Count9);
-    Advance(2);
-    EXPECT_EQ(calls[9], 0);
-    Advance(1);
-    EXPECT_EQ(calls[9], 1);
+    ExpectAfterTicks([] { return calls[9]; }, {{2, 0}, {1, 1}});
     EXPECT_EQ(calls[3], 0);
 }
 
 TEST_F(TickSchedulerTest, OnlyActiveExactlyOneRuns) {
     RegisterTickSlot(0, 0, Count0);
     tickScheduler.slots[0].active = 2;
-    Advance(5);
+    Ticks(5);
     EXPECT_EQ(calls[0], 0);
     EXPECT_EQ(tickScheduler.slots[0].countdown, 0u);
 }
@@ -85,12 +74,12 @@ TEST_F(TickSchedulerTest, OnlyActiveExactlyOneRuns) {
 TEST_F(TickSchedulerTest, StopKeepsSlotsAndLeavesNoBacklog) {
     RegisterTickSlot(0, 0, Count0);
     StopTicks();
-    Advance(50);
+    Ticks(50);
     EXPECT_EQ(calls[0], 0);
     EXPECT_EQ(tickScheduler.slots[0].active, 1u);
     EXPECT_EQ(tickScheduler.lastTickTime, 1050u);
     tickScheduler.period = 1;
-    Advance(1);
+    Ticks(1);
     EXPECT_EQ(calls[0], 1);
 }
 
@@ -112,28 +101,25 @@ void RegisterLowerZero() { RegisterTickSlot(0, 0, Count0); }
 
 TEST_F(TickSchedulerTest, HigherSlotRegisteredMidPassRunsInThatPass) {
     RegisterTickSlot(3, 0, RegisterHigher);
-    Advance(1);
+    Ticks(1);
     EXPECT_EQ(calls[9], 1);  // registered with reload 0 and reached in the same pass
 }
 
 TEST_F(TickSchedulerTest, LowerSlotRegisteredMidPassWaitsForNextPass) {
     RegisterTickSlot(3, 0, RegisterLowerZero);
-    Advance(1);
-    EXPECT_EQ(calls[0], 0);
-    Advance(1);
-    EXPECT_EQ(calls[0], 1);
+    ExpectAfterTicks([] { return calls[0]; }, {{1, 0}, {1, 1}});
 }
 
 TEST_F(TickSchedulerTest, SelfUnregisteringCallbackIsNotCalledAgain) {
     RegisterTickSlot(3, 0, UnregisterSelf);
-    Advance(5);
+    Ticks(5);
     EXPECT_EQ(calls[3], 1);
 }
 
 TEST_F(TickSchedulerTest, ClockWrapDoesNotStallTicks) {
     tickScheduler.lastTickTime = platform.clock = 0xFFFFFFF0u;
     RegisterTickSlot(0, 0, Count0);
-    Advance(0x20);  // the clock wraps to 0x10
+    Ticks(0x20);  // the clock wraps to 0x10
     EXPECT_EQ(calls[0], 0x20);
     EXPECT_EQ(tickScheduler.lastTickTime, 0x10u);
 }

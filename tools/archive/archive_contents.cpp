@@ -68,4 +68,20 @@ bool DecodeInspectedEntry(uint32_t entryNumber, const EntryFacts& entry,
     return true;
 }
 
+int ToolFailure(const char* tool, const char* format, ...) {
+    std::fprintf(stderr, "%s: ", tool);
+    va_list arguments;
+    va_start(arguments, format);
+    std::vfprintf(stderr, format, arguments);
+    va_end(arguments);
+    std::fputc('\n', stderr);
+    return kExitDamaged;
+}
+
+int RunTool(int (*run)(int argc, char** argv), int argc, char** argv) {
+    const int code = run(argc, argv);
+    CloseArchive();
+    return code;
+}
+
 }  // namespace qx

@@ -1,7 +1,7 @@
 // Reading an archive the way the tools show it: the archive at the end of any file (a bare
 // archive or a program with one appended) opened with the engine's own reader and decoder, every
-// entry's directory facts and block header read and checked, and entries decoded whole. Shared by
-// qxpack and the contact sheet.
+// entry's directory facts and block header read and checked, and entries decoded whole; and how
+// the tools that read one end a failed run. Shared by qxpack and the contact sheet.
 #pragma once
 
 #include <cstdint>
@@ -30,5 +30,17 @@ bool DecodeInspectedEntry(uint32_t entryNumber, const EntryFacts& entry,
 
 // The archive's first byte within the open file.
 uint64_t ArchiveStart();
+
+// Exit codes of qxpack and the contact sheet: a damaged or invalid archive or a file that cannot
+// be read or written, and a usage error.
+constexpr int kExitDamaged = 1;
+constexpr int kExitUsage = 64;
+
+// Prints "tool: " and the formatted message as one line on standard error; returns kExitDamaged.
+[[gnu::format(printf, 2, 3)]] int ToolFailure(const char* tool, const char* format, ...);
+
+// Runs a tool's `run` on its arguments, then closes the archive it may have left open; returns
+// run's exit code.
+int RunTool(int (*run)(int argc, char** argv), int argc, char** argv);
 
 }  // namespace qx

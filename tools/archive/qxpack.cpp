@@ -8,7 +8,6 @@
 //
 // Exit codes: 0 success; 1 a damaged or invalid archive, or a file that cannot be read or
 // written, with one line on standard error; 64 a usage error.
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -23,8 +22,7 @@
 namespace qx {
 namespace {
 
-constexpr int kExitDamaged = 1;
-constexpr int kExitUsage = 64;
+constexpr const char* kTool = "qxpack";
 
 int Usage() {
     std::fprintf(stderr,
@@ -33,16 +31,6 @@ int Usage() {
                  "       qxpack extract FILE N [OUT]\n"
                  "       qxpack verify FILE\n");
     return kExitUsage;
-}
-
-[[gnu::format(printf, 1, 2)]] int Fail(const char* format, ...) {
-    std::fputs("qxpack: ", stderr);
-    va_list arguments;
-    va_start(arguments, format);
-    std::vfprintf(stderr, format, arguments);
-    va_end(arguments);
-    std::fputc('\n', stderr);
-    return kExitDamaged;
 }
 
 // Writes to path, or to standard output when path is null.
@@ -56,7 +44,8 @@ bool WriteOutput(const char* path, const std::vector<uint8_t>& bytes) {
 // already reported.
 int OpenInspected(const char* path, std::vector<EntryFacts>& facts) {
     std::string failure;
-    if (!InspectArchive(path, facts, failure)) return Fail("%s: %s", path, failure.c_str());
+    if (!InspectArchive(path, facts, failure))
+        return ToolFailure(kTool, "%s: %s", path, failure.c_str());
     return 0;
 }
 
@@ -65,7 +54,7 @@ int DecodeEntry(const char* path, uint32_t entryNumber, const EntryFacts& entry,
                 std::vector<uint8_t>& output) {
     std::string failure;
     if (!DecodeInspectedEntry(entryNumber, entry, output, failure))
-        return Fail("%s: %s", path, failure.c_str());
+        return ToolFailure(kTool, "%s: %s", path, failure.c_str());
     return 0;
 }
 
@@ -74,14 +63,17 @@ int Pack(int count, char** paths) {
     std::vector<NamedData> items(static_cast<size_t>(count - 1));
     for (int k = 1; k < count; ++k) {
         NamedData& item = items[static_cast<size_t>(k - 1)];
-        if (!ReadWholeFile(paths[k], item.bytes)) return Fail("%s: cannot read the file", paths[k]);
+        if (!ReadWholeFile(paths[k], item.bytes))
+            return ToolFailure(kTool, "%s: cannot read the file", paths[k]);
         const char* slash = std::strrchr(paths[k], '/');
         item.name = std::string(slash != nullptr ? slash + 1 : paths[k]) + ".~";
     }
     std::vector<uint8_t> archive;
     const char* failure = "";
-    if (!PackArchive(items, archive, failure)) return Fail("%s: %s", archivePath, failure);
-    if (!WriteOutput(archivePath, archive)) return Fail("%s: cannot write the file", archivePath);
+    if (!PackArchive(items, archive, failure))
+        return ToolFailure(kTool, "%s: %s", archivePath, failure);
+    if (!WriteOutput(archivePath, archive))
+        return ToolFailure(kTool, "%s: cannot write the file", archivePath);
     return 0;
 }
 
@@ -108,12 +100,14 @@ int Extract(const char* path, const char* numberText, const char* outPath) {
     std::vector<EntryFacts> facts;
     if (const int failed = OpenInspected(path, facts)) return failed;
     if (entryNumber == 0 || entryNumber > facts.size())
-        return Fail("%s: no entry %u (the archive has %zu)", path, entryNumber, facts.size());
+        return ToolFailure(kTool, "%s: no entry %u (the archive has %zu)", path, entryNumber,
+                           facts.size());
     std::vector<uint8_t> output;
     if (const int failed = DecodeEntry(path, entryNumber, facts[entryNumber - 1], output))
         return failed;
     if (!WriteOutput(outPath, output))
-        return Fail("%s: cannot write the output", outPath != nullptr ? outPath : "stdout");
+        return ToolFailure(kTool, "%s: cannot write the output",
+                           outPath != nullptr ? outPath : "stdout");
     return 0;
 }
 
@@ -122,26 +116,27 @@ int Verify(const char* path) {
     if (const int failed = OpenInspected(path, facts)) return failed;
     uint8_t magic[kArchiveMagicSize + 1];
     if (!ReadArchiveBytes(ArchiveStart(), magic, sizeof magic))
-        return Fail("%s: %s", path, archiveState.failure);
+        return ToolFailure(kTool, "%s: %s", path, archiveState.failure);
     if (std::memcmp(magic, kArchiveMagic, kArchiveMagicSize) != 0 ||
         magic[kArchiveMagicSize] != kArchiveMagicEnd)
-        return Fail("%s: the archive does not begin with its magic text", path);
+        return ToolFailure(kTool, "%s: the archive does not begin with its magic text", path);
     uint64_t expectedOffset = kFirstEntryOffset;
     uint64_t decodedTotal = 0;
     std::vector<uint8_t> output;
     for (uint32_t k = 0; k < facts.size(); ++k) {
         const EntryFacts& entry = facts[k];
         if (entry.offset != expectedOffset)
-            return Fail("%s: entry %u does not follow the one before it", path, k + 1);
+            return ToolFailure(kTool, "%s: entry %u does not follow the one before it", path,
+                               k + 1);
         expectedOffset += entry.storedSize;
         if (const int failed = DecodeEntry(path, k + 1, entry, output)) return failed;
         if (decodeReport.bytesUsed != entry.storedSize)
-            return Fail("%s: entry %u: decoding uses %u of its %u stored bytes", path, k + 1,
-                        decodeReport.bytesUsed, entry.storedSize);
+            return ToolFailure(kTool, "%s: entry %u: decoding uses %u of its %u stored bytes", path,
+                               k + 1, decodeReport.bytesUsed, entry.storedSize);
         decodedTotal += entry.decodedSize;
     }
     if (expectedOffset != archiveState.directoryOffset)
-        return Fail("%s: the directory does not follow the last entry", path);
+        return ToolFailure(kTool, "%s: the directory does not follow the last entry", path);
     std::printf("%s: %zu %s, %llu bytes decoded, all intact\n", path, facts.size(),
                 facts.size() == 1 ? "entry" : "entries",
                 static_cast<unsigned long long>(decodedTotal));
@@ -162,8 +157,4 @@ int Run(int argc, char** argv) {
 }  // namespace
 }  // namespace qx
 
-int main(int argc, char** argv) {
-    const int code = qx::Run(argc, argv);
-    qx::CloseArchive();
-    return code;
-}
+int main(int argc, char** argv) { return qx::RunTool(qx::Run, argc, argv); }

@@ -1,6 +1,7 @@
 #include "tools/music/xm_writer.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace qx {
 
@@ -203,6 +204,17 @@ void WriteInstrument(Writer& w, const XmInstrument& instrument) {
 }
 
 }  // namespace
+
+XmModule NewXmModule(std::string name, std::string trackerName, uint32_t channels, uint32_t speed,
+                     uint32_t bpm) {
+    XmModule module;
+    module.name = std::move(name);
+    module.trackerName = std::move(trackerName);
+    module.channels = channels;
+    module.defaultSpeed = speed;
+    module.defaultBpm = bpm;
+    return module;
+}
 
 bool WriteXm(const XmModule& module, std::vector<uint8_t>& file, const char*& failure) {
     failure = CheckModule(module);

@@ -107,6 +107,11 @@ struct XmModule {
     std::vector<XmInstrument> instruments;
 };
 
+// A module with its header filled in: names, channel count, speed in ticks per row and tempo in
+// beats per minute; no orders, patterns or instruments yet.
+XmModule NewXmModule(std::string name, std::string trackerName, uint32_t channels, uint32_t speed,
+                     uint32_t bpm);
+
 // Serialises the module. Fails with a static cause when a limit above is broken or a pattern's
 // cells do not match its size.
 bool WriteXm(const XmModule& module, std::vector<uint8_t>& file, const char*& failure);

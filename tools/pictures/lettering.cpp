@@ -9,23 +9,13 @@ namespace qx {
 
 namespace {
 
-// Font files, set by the build from where it found them.
-const char* FontPath(Typeface typeface) {
-    switch (typeface) {
-        case Typeface::Sans:
-            return QX_FONT_SANS;
-        case Typeface::SansBold:
-            return QX_FONT_SANS_BOLD;
-        case Typeface::SerifBold:
-            return QX_FONT_SERIF_BOLD;
-    }
-    return QX_FONT_SANS;
-}
+// Font files by Typeface, set by the build from where it found them.
+constexpr const char* kFontPaths[] = {QX_FONT_SANS, QX_FONT_SANS_BOLD, QX_FONT_SERIF_BOLD};
 
 // A FreeType library with one face open, released on scope exit.
 class OpenFace {
 public:
-    explicit OpenFace(Typeface typeface) : path_(FontPath(typeface)) {
+    explicit OpenFace(Typeface typeface) : path_(kFontPaths[static_cast<int>(typeface)]) {
         if (FT_Init_FreeType(&library_) != 0) {
             library_ = nullptr;
             return;

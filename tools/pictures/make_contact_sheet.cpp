@@ -4,51 +4,40 @@
 //
 // Exit codes: 0 success; 1 a damaged or invalid archive, an archive without pictures, or an
 // output that cannot be written, with one line on standard error; 64 a usage error.
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "archive/archive_reader.h"
 #include "tools/archive/archive_contents.h"
 #include "tools/pictures/contact_sheet.h"
 
 namespace qx {
 namespace {
 
-constexpr int kExitDamaged = 1;
-constexpr int kExitUsage = 64;
+constexpr const char* kTool = "qx_contact_sheet";
 
 int Usage() {
     std::fprintf(stderr, "usage: qx_contact_sheet ARCHIVE OUT.png [--half]\n");
     return kExitUsage;
 }
 
-[[gnu::format(printf, 1, 2)]] int Fail(const char* format, ...) {
-    std::fputs("qx_contact_sheet: ", stderr);
-    va_list arguments;
-    va_start(arguments, format);
-    std::vfprintf(stderr, format, arguments);
-    va_end(arguments);
-    std::fputc('\n', stderr);
-    return kExitDamaged;
-}
-
 int Sheet(const char* path, const char* outPath, bool halve) {
     std::vector<EntryFacts> facts;
     std::string failure;
-    if (!InspectArchive(path, facts, failure)) return Fail("%s: %s", path, failure.c_str());
+    if (!InspectArchive(path, facts, failure))
+        return ToolFailure(kTool, "%s: %s", path, failure.c_str());
     std::vector<SheetEntry> entries(facts.size());
     for (uint32_t k = 0; k < facts.size(); ++k) {
         entries[k].entryNumber = k + 1;
         entries[k].name = facts[k].name.substr(0, facts[k].name.rfind(".~"));
         if (!DecodeInspectedEntry(k + 1, facts[k], entries[k].bytes, failure))
-            return Fail("%s: %s", path, failure.c_str());
+            return ToolFailure(kTool, "%s: %s", path, failure.c_str());
     }
     const RgbImage sheet = MakeContactSheet(entries, halve);
-    if (sheet.width == 0) return Fail("%s: no pictures or textures", path);
-    if (!WritePng(outPath, sheet, failure)) return Fail("%s: %s", outPath, failure.c_str());
+    if (sheet.width == 0) return ToolFailure(kTool, "%s: no pictures or textures", path);
+    if (!WritePng(outPath, sheet, failure))
+        return ToolFailure(kTool, "%s: %s", outPath, failure.c_str());
     return 0;
 }
 
@@ -70,8 +59,4 @@ int Run(int argc, char** argv) {
 }  // namespace
 }  // namespace qx
 
-int main(int argc, char** argv) {
-    const int code = qx::Run(argc, argv);
-    qx::CloseArchive();
-    return code;
-}
+int main(int argc, char** argv) { return qx::RunTool(qx::Run, argc, argv); }

@@ -94,6 +94,16 @@ struct RaisedLine {
     int shadowOffset;
 };
 
+// The raised lettering of the title (title8) and of the logo (piclogo).
+constexpr RaisedLine kTitleLines[] = {
+    {Typeface::SerifBold, "Marrowtide 2k", 72, 0, 304, 62, 44, 246.0f, 4},
+    {Typeface::SansBold, "TAMBERLINOTH", 30, 6, 250, 24, 128, 205.0f, 3},
+};
+constexpr RaisedLine kLogoLines[] = {
+    {Typeface::SerifBold, "Marrowtide", 80, 0, 296, 70, 52, 238.0f, 5},
+    {Typeface::SansBold, "2K  -  TAMBERLINOTH", 26, 4, 240, 20, 134, 215.0f, 3},
+};
+
 bool PaintRaisedLines(Plane& target, std::span<const RaisedLine> lines, std::string& failure) {
     for (const RaisedLine& line : lines) {
         Plane ink;
@@ -119,11 +129,7 @@ bool MakeTitlePicture(Plane& grey, std::string& failure) {
         return 18.0f + 60.0f * glow + 45.0f * cloud * glow + 45.0f * disc + 60.0f * ring -
                25.0f * disc * cloud;
     });
-    static constexpr RaisedLine kLines[] = {
-        {Typeface::SerifBold, "Marrowtide 2k", 72, 0, 304, 62, 44, 246.0f, 4},
-        {Typeface::SansBold, "TAMBERLINOTH", 30, 6, 250, 24, 128, 205.0f, 3},
-    };
-    return PaintRaisedLines(grey, kLines, failure);
+    return PaintRaisedLines(grey, kTitleLines, failure);
 }
 
 Plane MakeCloudBackground() {
@@ -278,6 +284,23 @@ bool MakeTextStrips(Plane& grey, std::string& failure) {
     return true;
 }
 
+Plane MakeBumpHeights() {
+    // Rounded marble bands cut by grooves along the veins, with a little fine pitting. The
+    // effects smooth it twice and take eight times the difference of neighbours modulo 256 as a
+    // slope, so the steepest step between neighbours stays well below 16 levels.
+    const NoiseOctaves bands{3, 5, 0.5f, 1701};
+    const NoiseOctaves grooves{4, 5, 0.5f, 1702};
+    const NoiseOctaves pits{16, 3, 0.5f, 1703};
+    Plane grey = FillPicture([&](float u, float v) {
+        const float band = Marble(u, v, 3, 2, 3.5f, bands);
+        const float groove = MarbleVeins(u, v, 2, 3, 4.0f, grooves, 6.0f);
+        return 0.75f * band - 0.25f * groove + 0.08f * FractalNoise(u, v, pits);
+    });
+    BlurPlane(grey, 1, 3, false);
+    StretchPlane(grey, 24.0f, 232.0f);
+    return grey;
+}
+
 bool MakeLogoPicture(Plane& grey, std::string& failure) {
     // The logo over a floor of square tiles whose grout lines make every ripple of the water
     // visible; the tiles carry a faint caustic shimmer.
@@ -296,28 +319,7 @@ bool MakeLogoPicture(Plane& grey, std::string& failure) {
         return light *
                ((95.0f + 25.0f * tile + 45.0f * shimmer * shimmer) * (1.0f - 0.65f * grout));
     });
-    static constexpr RaisedLine kLines[] = {
-        {Typeface::SerifBold, "Marrowtide", 80, 0, 296, 70, 52, 238.0f, 5},
-        {Typeface::SansBold, "2K  -  TAMBERLINOTH", 26, 4, 240, 20, 134, 215.0f, 3},
-    };
-    return PaintRaisedLines(grey, kLines, failure);
-}
-
-Plane MakeBumpHeights() {
-    // Rounded marble bands cut by grooves along the veins, with a little fine pitting. The
-    // effects smooth it twice and take eight times the difference of neighbours modulo 256 as a
-    // slope, so the steepest step between neighbours stays well below 16 levels.
-    const NoiseOctaves bands{3, 5, 0.5f, 1701};
-    const NoiseOctaves grooves{4, 5, 0.5f, 1702};
-    const NoiseOctaves pits{16, 3, 0.5f, 1703};
-    Plane grey = FillPicture([&](float u, float v) {
-        const float band = Marble(u, v, 3, 2, 3.5f, bands);
-        const float groove = MarbleVeins(u, v, 2, 3, 4.0f, grooves, 6.0f);
-        return 0.75f * band - 0.25f * groove + 0.08f * FractalNoise(u, v, pits);
-    });
-    BlurPlane(grey, 1, 3, false);
-    StretchPlane(grey, 24.0f, 232.0f);
-    return grey;
+    return PaintRaisedLines(grey, kLogoLines, failure);
 }
 
 }  // namespace qx

@@ -28,8 +28,8 @@ Plane MakeDarkBackground();                                  // back3, levels 0.
 bool MakeTextBackground(Plane& grey, std::string& failure);  // back4
 Plane MakeBarBackground();                                   // back5
 bool MakeTextStrips(Plane& grey, std::string& failure);      // pictext
-bool MakeLogoPicture(Plane& grey, std::string& failure);     // piclogo
 Plane MakeBumpHeights();                                     // picbump8, and picbump in grey
+bool MakeLogoPicture(Plane& grey, std::string& failure);     // piclogo
 
 // Textures.
 ColourPlanes MakeRedFlare();      // flare

@@ -20,6 +20,26 @@ Plane FillTexture(Shade shade) {
     return FillPlane(kTextureSide, kTextureSide, kTextureUnit, shade);
 }
 
+// Marble's waves: wavesU across and wavesV down the unit, bent by `bend` radians of turbulence.
+struct MarbleWaves {
+    int wavesU;
+    int wavesV;
+    float bend;
+    NoiseOctaves layers;
+};
+
+// Stone whose body follows one set of marble waves and whose veins, of `sharpness`, another:
+// texel = shade(Marble of the body, MarbleVeins of the veins).
+template <typename Shade>
+Plane FillVeinedMarble(const MarbleWaves& body, const MarbleWaves& veins, float sharpness,
+                       Shade shade) {
+    return FillTexture([&](float u, float v) {
+        return shade(
+            Marble(u, v, body.wavesU, body.wavesV, body.bend, body.layers),
+            MarbleVeins(u, v, veins.wavesU, veins.wavesV, veins.bend, veins.layers, sharpness));
+    });
+}
+
 // Three planes from a colour per texel.
 template <typename Shade>
 ColourPlanes FillColourTexture(Shade shade) {
@@ -150,13 +170,9 @@ ColourPlanes MakeColourSwirl() {
 Plane MakeTunnelMarble() {
     // Grey stone in broad bands running twice across and once down (slow spirals in the tunnel),
     // laced with pale veins.
-    const NoiseOctaves bands{4, 6, 0.55f, 2401};
-    const NoiseOctaves veins{4, 4, 0.5f, 2402};
-    return FillTexture([&](float u, float v) {
-        const float band = Marble(u, v, 2, 1, 4.0f, bands);
-        const float vein = MarbleVeins(u, v, 1, 2, 5.0f, veins, 10.0f);
-        return 50.0f + 130.0f * band + 90.0f * vein;
-    });
+    return FillVeinedMarble(
+        {2, 1, 4.0f, {4, 6, 0.55f, 2401}}, {1, 2, 5.0f, {4, 4, 0.5f, 2402}}, 10.0f,
+        [](float band, float vein) { return 50.0f + 130.0f * band + 90.0f * vein; });
 }
 
 Plane MakeSoftClouds() {
@@ -169,13 +185,9 @@ Plane MakeSoftClouds() {
 
 Plane MakeGreyMarble() {
     // Pale stone clouded with grey and crossed by dark veins.
-    const NoiseOctaves clouding{3, 6, 0.5f, 2601};
-    const NoiseOctaves veins{3, 4, 0.5f, 2602};
-    return FillTexture([&](float u, float v) {
-        const float cloud = Marble(u, v, 1, 2, 3.0f, clouding);
-        const float vein = MarbleVeins(u, v, 1, 3, 4.5f, veins, 5.0f);
-        return 200.0f - 90.0f * cloud * cloud - 150.0f * vein;
-    });
+    return FillVeinedMarble(
+        {1, 2, 3.0f, {3, 6, 0.5f, 2601}}, {1, 3, 4.5f, {3, 4, 0.5f, 2602}}, 5.0f,
+        [](float cloud, float vein) { return 200.0f - 90.0f * cloud * cloud - 150.0f * vein; });
 }
 
 Plane MakeMarbleDetail() {

@@ -5,28 +5,7 @@
 #   qxpack_cli_test.sh QXPACK
 set -u
 qxpack=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-fail() {
-  echo "FAIL: $*"
-  [ -s "$work/err" ] && cat "$work/err"
-  exit 1
-}
-# run CODE COMMAND...: runs the command, output in $work/out and $work/err, expecting exit CODE.
-run() {
-  code=$1
-  shift
-  "$@" >"$work/out" 2>"$work/err"
-  got=$?
-  [ "$got" -eq "$code" ] || fail "$* exited $got, expected $code"
-}
-# damaged COMMAND...: exit 1 with exactly one line on standard error.
-damaged() {
-  run 1 "$@"
-  [ "$(wc -l <"$work/err")" -eq 1 ] || fail "$* did not print one line"
-  grep -q '^qxpack: ' "$work/err" || fail "$* printed no qxpack message"
-}
+. "$(dirname "$0")/../../support/cli_test.sh"
 
 printf 'hello, archive' >"$work/greeting"
 seq 1 3000 >"$work/numbers"

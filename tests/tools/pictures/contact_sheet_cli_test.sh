@@ -8,29 +8,8 @@ set -u
 sheet=$1
 program=$2
 qxpack=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/../../support/cli_test.sh"
 . "$(dirname "$0")/../../support/png_size.sh"
-
-fail() {
-  echo "FAIL: $*"
-  [ -s "$work/err" ] && cat "$work/err"
-  exit 1
-}
-# run CODE COMMAND...: runs the command, output in $work/out and $work/err, expecting exit CODE.
-run() {
-  code=$1
-  shift
-  "$@" >"$work/out" 2>"$work/err"
-  got=$?
-  [ "$got" -eq "$code" ] || fail "$* exited $got, expected $code"
-}
-# damaged COMMAND...: exit 1 with exactly one line on standard error.
-damaged() {
-  run 1 "$@"
-  [ "$(wc -l <"$work/err")" -eq 1 ] || fail "$* did not print one line"
-  grep -q '^qx_contact_sheet: ' "$work/err" || fail "$* printed no qx_contact_sheet message"
-}
 
 # The 21 pictures and textures, 4 to a row: 6 rows of 328 x 281 pixel cells (168 x 153 at half
 # size) inside an 8-pixel margin.

@@ -90,6 +90,15 @@ void Downbeat(Score& s, uint32_t at, uint32_t crash, uint8_t impact, uint32_t im
     if (impact != 0) s.Hit(at, kChFx, impact, impactVelocity);
 }
 
+// A hit that lands a section on row `at`: an impact boom, the crash, the sub kick and an
+// orchestra hit on MIDI note `root`.
+void ImpactHit(Score& s, uint32_t at, uint32_t boomVelocity, int root, uint32_t hitVelocity) {
+    s.Hit(at, kChFx, kImpactBoom, boomVelocity);
+    s.Hit(at, kChCrash, kCrash, 56);
+    s.Hit(at, kChKick, kKickSub, 64);
+    s.Note(at, kChKeys, root, kOrchestraHit, hitVelocity);
+}
+
 // Cuts whatever rings on the channels at row `at`.
 void Cut(Score& s, uint32_t at, std::initializer_list<uint32_t> channels) {
     for (const uint32_t channel : channels) s.Effect(at, channel, kEffectExtended, kNoteCut);
@@ -264,10 +273,7 @@ void ComposeDarkening(Score& s) {
     Riser(s, At(10, 24), At(10, 56), kChFx, 30);
     Gap(s, At(10, 56), At(10, 63), 8);
     Cut(s, At(10, 56), {kChLead, kChKeys, kChKeys2, kChFx});
-    s.Hit(At(10, 63), kChFx, kImpactBoom, 64);
-    s.Hit(At(10, 63), kChCrash, kCrash, 56);
-    s.Hit(At(10, 63), kChKick, kKickSub, 64);
-    s.Note(At(10, 63), kChKeys, 57, kOrchestraHit, 50);
+    ImpactHit(s, At(10, 63), 64, 57, 50);
 }
 
 // Orders 11-12, F major: light half time with glass clicks, a glass pad, mallet arpeggios and
@@ -447,10 +453,7 @@ void ComposeMorph(Score& s) {
            28);
     Echo(s, At(20, 0), At(20, 60), kChLead, kChEcho, kEchoDelay, 45, kPanRight, At(20, 60));
     Gap(s, At(20, 60), At(20, 63), 8);
-    s.Hit(At(20, 63), kChFx, kImpactBoom, 60);
-    s.Hit(At(20, 63), kChCrash, kCrash, 56);
-    s.Hit(At(20, 63), kChKick, kKickSub, 64);
-    s.Note(At(20, 63), kChKeys, 48, kOrchestraHit, 54);
+    ImpactHit(s, At(20, 63), 60, 48, 54);
     for (const uint32_t channel : {kChSub, kChBass, kChPad1, kChPad2, kChPad3})
         s.Volume(At(21, 1), channel, channel == kChSub ? 38 : 22);
 
@@ -712,12 +715,7 @@ XmModule ComposeSoundtrack(uint32_t crackleFrames) {
     for (uint32_t order = 0; order <= kClosingOrder; ++order)
         s.ScaleVolumes(order, kOrderDynamics[order], {kChAtmos});
 
-    XmModule song;
-    song.name = "Tamberlinoth";
-    song.trackerName = "qx composer";
-    song.channels = kSongChannels;
-    song.defaultSpeed = kSongSpeed;
-    song.defaultBpm = kSongBpm;
+    XmModule song = NewXmModule("Tamberlinoth", "qx composer", kSongChannels, kSongSpeed, kSongBpm);
     // Each distinct order once, in order of first use; repeated orders share their pattern.
     for (const XmPattern& pattern : s.Patterns()) {
         const auto same = std::find(song.patterns.begin(), song.patterns.end(), pattern);

@@ -72,6 +72,20 @@ private:
     double state = 0.0;
 };
 
+// Seeded white noise feeding a filter of its own (OnePole or Svf), one noise frame per call.
+template <typename Filter>
+class FilteredNoise {
+public:
+    explicit FilteredNoise(uint32_t seed) : noise(seed) {}
+    float Low(double cutoff) { return filter.Low(noise.White(), cutoff); }
+    float High(double cutoff) { return filter.High(noise.White(), cutoff); }
+    auto Run(double cutoff, double q) { return filter.Run(noise.White(), cutoff, q); }
+
+private:
+    Noise noise;
+    Filter filter;
+};
+
 // exp(-t / tau), with a linear attack of `attack` seconds before it (0 gives none).
 float AttackDecay(double t, double attack, double tau);
 

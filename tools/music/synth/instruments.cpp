@@ -12,6 +12,7 @@ namespace {
 
 using synth::AdditiveLoop;
 using synth::AttackDecay;
+using synth::FilteredNoise;
 using synth::kTwoPi;
 using synth::LoopVoice;
 using synth::MidiHz;
@@ -48,9 +49,11 @@ struct Voice {
     uint32_t loopLength = 0;
     XmEnvelope envelope;
     uint16_t fadeout = 0;
-    uint8_t vibratoSweep = 0;
-    uint8_t vibratoDepth = 0;
-    uint8_t vibratoRate = 0;
+    struct Vibrato {
+        uint8_t sweep = 0;
+        uint8_t depth = 0;
+        uint8_t rate = 0;
+    } vibrato;  // the instrument's auto-vibrato
     bool eightBit = false;
 };
 
@@ -117,10 +120,63 @@ XmInstrument Finish(Voice voice) {
     instrument.samples.push_back(std::move(sample));
     instrument.volumeEnvelope = voice.envelope;
     instrument.fadeout = voice.fadeout;
-    instrument.vibratoSweep = voice.vibratoSweep;
-    instrument.vibratoDepth = voice.vibratoDepth;
-    instrument.vibratoRate = voice.vibratoRate;
+    instrument.vibratoSweep = voice.vibrato.sweep;
+    instrument.vibratoDepth = voice.vibrato.depth;
+    instrument.vibratoRate = voice.vibrato.rate;
     return instrument;
+}
+
+// A one-shot of `seconds` at `rate`, frame n = shape(n / rate), played on kDrumNote.
+template <typename Shape>
+Voice Drum(const char* name, double rate, double seconds, Shape shape) {
+    return {name, Render(rate, seconds, shape), DrumPeriod(rate)};
+}
+
+// A one-shot of `seconds` at `rate`, frame n = shape(n / rate), sounding MIDI note `midi`.
+template <typename Shape>
+Voice Pitched(const char* name, double rate, double midi, double seconds, Shape shape) {
+    return {name, Render(rate, seconds, shape), PeriodFor(rate, midi)};
+}
+
+// The voice with a reverb tail of `reverb` baked into its signal, made at `rate`.
+Voice Reverberated(Voice voice, double rate, const ReverbShape& reverb) {
+    synth::AddReverb(voice.signal, rate, reverb);
+    return voice;
+}
+
+// Drum and Pitched with a reverb tail of `reverb` baked in.
+template <typename Shape>
+Voice Drum(const char* name, double rate, double seconds, const ReverbShape& reverb, Shape shape) {
+    return Reverberated(Drum(name, rate, seconds, shape), rate, reverb);
+}
+
+template <typename Shape>
+Voice Pitched(const char* name, double rate, double midi, double seconds, const ReverbShape& reverb,
+              Shape shape) {
+    return Reverberated(Pitched(name, rate, midi, seconds, shape), rate, reverb);
+}
+
+// The voice held while its key is down: frames [loopStart, loopStart + loopLength) repeat under
+// an envelope that rises over attackTicks and holds, then fades by `fadeout` after key-off.
+Voice Held(Voice voice, uint32_t loopStart, uint32_t loopLength, uint16_t attackTicks,
+           uint16_t fadeout) {
+    voice.loopStart = loopStart;
+    voice.loopLength = loopLength;
+    voice.envelope = Sustained(attackTicks);
+    voice.fadeout = fadeout;
+    return voice;
+}
+
+// Held, looping all but its first `fade` frames, into which the loop's end is crossfaded.
+Voice HeldCrossfaded(Voice voice, uint32_t fade, uint16_t attackTicks, uint16_t fadeout) {
+    const auto loopLength = static_cast<uint32_t>(voice.signal.size()) - fade;
+    synth::CrossfadeLoop(voice.signal, fade, loopLength, fade);
+    return Held(std::move(voice), fade, loopLength, attackTicks, fadeout);
+}
+
+// Adds gain x other to the signal, frame by frame; other is at least as long.
+void Mix(Signal& signal, const Signal& other, float gain) {
+    for (size_t n = 0; n < signal.size(); ++n) signal[n] += gain * other[n];
 }
 
 // ---- Drums and percussion: one-shots, played on kDrumNote.
@@ -128,58 +184,44 @@ XmInstrument Finish(Voice voice) {
 Voice KickPunch() {
     constexpr double rate = 22050;
     Oscillator body;
-    Noise noise(11);
-    OnePole clickFilter;
-    return {"kick punch",
-            Render(rate, 0.42,
-                   [&](double t) {
-                       const double hz =
-                           48 + 150 * std::exp(-t / 0.032) + 520 * std::exp(-t / 0.0035);
-                       const double tone = body.Sine(hz / rate) * AttackDecay(t, 0.0008, 0.26);
-                       const double click = clickFilter.High(noise.White(), 1500 / rate) * 0.35 *
-                                            std::exp(-t / 0.004);
-                       return Soft(tone + click, 1.6);
-                   }),
-            DrumPeriod(rate)};
+    FilteredNoise<OnePole> clickFilter(11);
+    return Drum("kick punch", rate, 0.42, [&](double t) {
+        const double hz = 48 + 150 * std::exp(-t / 0.032) + 520 * std::exp(-t / 0.0035);
+        const double tone = body.Sine(hz / rate) * AttackDecay(t, 0.0008, 0.26);
+        const double click = clickFilter.High(1500 / rate) * 0.35 * std::exp(-t / 0.004);
+        return Soft(tone + click, 1.6);
+    });
 }
 
 Voice KickSub() {
     constexpr double rate = 12000;
     Oscillator body;
-    return {"kick sub",
-            Render(rate, 0.8,
-                   [&](double t) {
-                       const double hz =
-                           44 + 110 * std::exp(-t / 0.05) + 300 * std::exp(-t / 0.004);
-                       return Soft(body.Sine(hz / rate) * AttackDecay(t, 0.001, 0.45), 2.5);
-                   }),
-            DrumPeriod(rate)};
+    return Drum("kick sub", rate, 0.8, [&](double t) {
+        const double hz = 44 + 110 * std::exp(-t / 0.05) + 300 * std::exp(-t / 0.004);
+        return Soft(body.Sine(hz / rate) * AttackDecay(t, 0.001, 0.45), 2.5);
+    });
 }
 
 Voice KickSoft() {
     constexpr double rate = 11025;
     Oscillator body;
-    Noise noise(13);
-    OnePole thud;
-    return {"kick soft",
-            Render(rate, 0.45,
-                   [&](double t) {
-                       const double hz = 52 + 60 * std::exp(-t / 0.04);
-                       const double tone = body.Sine(hz / rate) * AttackDecay(t, 0.004, 0.2);
-                       return static_cast<float>(tone + 0.4 * thud.Low(noise.White(), 220 / rate) *
-                                                            std::exp(-t / 0.03));
-                   }),
-            DrumPeriod(rate)};
+    FilteredNoise<OnePole> thud(13);
+    return Drum("kick soft", rate, 0.45, [&](double t) {
+        const double hz = 52 + 60 * std::exp(-t / 0.04);
+        const double tone = body.Sine(hz / rate) * AttackDecay(t, 0.004, 0.2);
+        return static_cast<float>(tone + 0.4 * thud.Low(220 / rate) * std::exp(-t / 0.03));
+    });
 }
 
 // Snare: two pitched body modes, a band of noise and a short crack.
-Signal SnareCore(double rate, double seconds, double noiseTau, double brightHz, uint32_t seed) {
+Voice SnareDrum(const char* name, double rate, double seconds, double noiseTau, double brightHz,
+                uint32_t seed) {
     Oscillator low;
     Oscillator high;
     Noise noise(seed);
     OnePole highPass;
     OnePole lowPass;
-    return Render(rate, seconds, [&](double t) {
+    return Drum(name, rate, seconds, [&](double t) {
         const double body =
             1.0 * low.Sine(180 * (1 + 0.4 * std::exp(-t / 0.012)) / rate) * std::exp(-t / 0.05) +
             0.5 * high.Sine(330 * (1 + 0.3 * std::exp(-t / 0.01)) / rate) * std::exp(-t / 0.035);
@@ -193,43 +235,28 @@ Signal SnareCore(double rate, double seconds, double noiseTau, double brightHz, 
 
 Voice Snare() {
     constexpr double rate = 32000;
-    Voice voice{"snare", SnareCore(rate, 0.4, 0.11, 9000, 21), DrumPeriod(rate)};
-    synth::AddReverb(voice.signal, rate, {0.3, 0.5, 0.12, 0.0});
-    return voice;
+    return Reverberated(SnareDrum("snare", rate, 0.4, 0.11, 9000, 21), rate, {0.3, 0.5, 0.12, 0.0});
 }
 
-Voice SnareGhost() {
-    constexpr double rate = 32000;
-    return {"snare ghost", SnareCore(rate, 0.14, 0.05, 4500, 22), DrumPeriod(rate)};
-}
+Voice SnareGhost() { return SnareDrum("snare ghost", 32000, 0.14, 0.05, 4500, 22); }
 
 Voice SnareBig() {
     constexpr double rate = 16000;
-    Voice voice{"snare big", SnareCore(rate, 0.9, 0.16, 8000, 23), DrumPeriod(rate)};
-    synth::AddReverb(voice.signal, rate, {0.85, 0.45, 0.35, 0.012});
-    return voice;
+    return Reverberated(SnareDrum("snare big", rate, 0.9, 0.16, 8000, 23), rate,
+                        {0.85, 0.45, 0.35, 0.012});
 }
 
 Voice Clap() {
     constexpr double rate = 24000;
     constexpr double kBursts[] = {0.0, 0.009, 0.018, 0.028};  // seconds
-    Noise noise(31);
-    Svf band;
-    Voice voice{"clap",
-                Render(rate, 0.38,
-                       [&](double t) {
-                           double amplitude = 0.0;
-                           for (const double at : kBursts)
-                               if (t >= at)
-                                   amplitude = std::max(amplitude, std::exp(-(t - at) / 0.006));
-                           amplitude =
-                               std::max(amplitude, 0.7 * AttackDecay(t - kBursts[3], 0.0, 0.11));
-                           return band.Run(noise.White(), 1150 / rate, 1.2).band * 2.0f *
-                                  static_cast<float>(amplitude);
-                       }),
-                DrumPeriod(rate)};
-    synth::AddReverb(voice.signal, rate, {0.5, 0.4, 0.22, 0.0});
-    return voice;
+    FilteredNoise<Svf> band(31);
+    return Drum("clap", rate, 0.38, {0.5, 0.4, 0.22, 0.0}, [&](double t) {
+        double amplitude = 0.0;
+        for (const double at : kBursts)
+            if (t >= at) amplitude = std::max(amplitude, std::exp(-(t - at) / 0.006));
+        amplitude = std::max(amplitude, 0.7 * AttackDecay(t - kBursts[3], 0.0, 0.11));
+        return band.Run(1150 / rate, 1.2).band * 2.0f * static_cast<float>(amplitude);
+    });
 }
 
 // The metallic cluster of six square waves at inharmonic frequencies, scaled by `scale`.
@@ -247,12 +274,13 @@ private:
                                  Oscillator(0.77), Oscillator(0.29), Oscillator(0.58)};
 };
 
-Signal Hat(double rate, double seconds, double tau, double noiseMix, uint32_t seed) {
+Voice Hat(const char* name, double rate, double seconds, double tau, double noiseMix,
+          uint32_t seed) {
     MetalCluster metal;
     Noise noise(seed);
     Svf band;
     OnePole highPass;
-    return Render(rate, seconds, [&](double t) {
+    return Drum(name, rate, seconds, [&](double t) {
         const double raw = (1.0 - noiseMix) * metal.Next(rate, 1.0) + noiseMix * noise.White();
         const float bright =
             band.Run(static_cast<float>(raw), std::min(0.45, 10000 / rate), 0.9).band;
@@ -260,27 +288,16 @@ Signal Hat(double rate, double seconds, double tau, double noiseMix, uint32_t se
     });
 }
 
-Voice HatClosed() {
-    constexpr double rate = 44100;
-    return {"hat closed", Hat(rate, 0.08, 0.016, 0.45, 41), DrumPeriod(rate)};
-}
+Voice HatClosed() { return Hat("hat closed", 44100, 0.08, 0.016, 0.45, 41); }
 
-Voice HatOpen() {
-    constexpr double rate = 32000;
-    return {"hat open", Hat(rate, 0.36, 0.13, 0.55, 42), DrumPeriod(rate)};
-}
+Voice HatOpen() { return Hat("hat open", 32000, 0.36, 0.13, 0.55, 42); }
 
 Voice Shaker() {
     constexpr double rate = 44100;
-    Noise noise(43);
-    Svf band;
-    return {"shaker",
-            Render(rate, 0.12,
-                   [&](double t) {
-                       return band.Run(noise.White(), 6500 / rate, 1.5).band *
-                              AttackDecay(t, 0.012, 0.025);
-                   }),
-            DrumPeriod(rate)};
+    FilteredNoise<Svf> band(43);
+    return Drum("shaker", rate, 0.12, [&](double t) {
+        return band.Run(6500 / rate, 1.5).band * AttackDecay(t, 0.012, 0.025);
+    });
 }
 
 // A ride: the metallic cluster high up, a ping and a wash of noise, long and quiet.
@@ -288,30 +305,24 @@ Voice Ride() {
     constexpr double rate = 24000;
     MetalCluster metal;
     Oscillator ping;
-    Noise noise(51);
+    FilteredNoise<OnePole> highPass(51);
     Svf band;
-    OnePole highPass;
-    return {
-        "ride",
-        Render(rate, 0.7,
-               [&](double t) {
-                   const float cluster = band.Run(metal.Next(rate, 4.3), 5200 / rate, 1.4).band;
-                   const double wash =
-                       highPass.High(noise.White(), 5000 / rate) * std::exp(-t / 0.25);
-                   const double bell = ping.Sine(3150 / rate) * std::exp(-t / 0.18);
-                   return static_cast<float>(
-                       (0.9 * cluster + 0.35 * wash) * AttackDecay(t, 0.0005, 0.4) + 0.25 * bell);
-               }),
-        DrumPeriod(rate)};
+    return Drum("ride", rate, 0.7, [&](double t) {
+        const float cluster = band.Run(metal.Next(rate, 4.3), 5200 / rate, 1.4).band;
+        const double wash = highPass.High(5000 / rate) * std::exp(-t / 0.25);
+        const double bell = ping.Sine(3150 / rate) * std::exp(-t / 0.18);
+        return static_cast<float>((0.9 * cluster + 0.35 * wash) * AttackDecay(t, 0.0005, 0.4) +
+                                  0.25 * bell);
+    });
 }
 
-Signal CymbalWash(double rate, double seconds, uint32_t seed) {
+Voice CymbalWash(const char* name, double rate, double seconds, uint32_t seed) {
     MetalCluster metal;
     Noise noise(seed);
     OnePole highPass1;
     OnePole highPass2;
     Svf lowPass;
-    return Render(rate, seconds, [&](double t) {
+    return Drum(name, rate, seconds, [&](double t) {
         const double raw = 0.35 * metal.Next(rate, 1.6) + 0.65 * noise.White();
         const float high =
             highPass2.High(highPass1.High(static_cast<float>(raw), 2500 / rate), 2500 / rate);
@@ -322,102 +333,70 @@ Signal CymbalWash(double rate, double seconds, uint32_t seed) {
     });
 }
 
-Voice Crash() {
-    constexpr double rate = 22050;
-    return {"crash", CymbalWash(rate, 1.3, 61), DrumPeriod(rate)};
-}
+Voice Crash() { return CymbalWash("crash", 22050, 1.3, 61); }
 
 Voice Rim() {
     constexpr double rate = 32000;
-    Oscillator high;
-    Oscillator low;
-    Noise noise(71);
-    OnePole highPass;
-    return {"rim",
-            Render(rate, 0.06,
-                   [&](double t) {
-                       return static_cast<float>(
-                           0.6 * high.Sine(1750 / rate) * std::exp(-t / 0.01) +
-                           0.5 * low.Sine(520 / rate) * std::exp(-t / 0.015) +
-                           0.4 * highPass.High(noise.White(), 2000 / rate) * std::exp(-t / 0.003));
-                   }),
-            DrumPeriod(rate)};
-}
-
-Signal Tom(double rate, double seconds, double hz, double tau, uint32_t seed) {
-    Oscillator body;
-    Noise noise(seed);
-    OnePole thud;
-    return Render(rate, seconds, [&](double t) {
-        const double tone =
-            body.Sine(hz * (1 + 0.5 * std::exp(-t / 0.05)) / rate) * AttackDecay(t, 0.001, tau);
-        return Soft(tone + 0.3 * thud.Low(noise.White(), 2000 / rate) * std::exp(-t / 0.02), 1.4);
+    Oscillator partials[2];
+    FilteredNoise<OnePole> highPass(71);
+    return Drum("rim", rate, 0.06, [&](double t) {
+        return static_cast<float>(0.6 * partials[0].Sine(1750 / rate) * std::exp(-t / 0.01) +
+                                  0.5 * partials[1].Sine(520 / rate) * std::exp(-t / 0.015) +
+                                  0.4 * highPass.High(2000 / rate) * std::exp(-t / 0.003));
     });
 }
 
-Voice TomLow() {
-    constexpr double rate = 16000;
-    return {"tom low", Tom(rate, 0.5, 95, 0.18, 81), DrumPeriod(rate)};
+Voice Tom(const char* name, double rate, double seconds, double hz, double tau, uint32_t seed) {
+    Oscillator body;
+    FilteredNoise<OnePole> thud(seed);
+    return Drum(name, rate, seconds, [&](double t) {
+        const double tone =
+            body.Sine(hz * (1 + 0.5 * std::exp(-t / 0.05)) / rate) * AttackDecay(t, 0.001, tau);
+        return Soft(tone + 0.3 * thud.Low(2000 / rate) * std::exp(-t / 0.02), 1.4);
+    });
 }
 
-Voice TomHigh() {
-    constexpr double rate = 22050;
-    return {"tom high", Tom(rate, 0.35, 165, 0.13, 82), DrumPeriod(rate)};
-}
+Voice TomLow() { return Tom("tom low", 16000, 0.5, 95, 0.18, 81); }
+
+Voice TomHigh() { return Tom("tom high", 22050, 0.35, 165, 0.13, 82); }
 
 Voice Conga() {
     constexpr double rate = 22050;
     Oscillator head;
     Oscillator overtone;
-    Noise noise(91);
-    Svf slap;
-    return {
-        "conga",
-        Render(rate, 0.25,
-               [&](double t) {
-                   const double hz = 330 * (1 + 0.15 * std::exp(-t / 0.02));
-                   return static_cast<float>(
-                       head.Sine(hz / rate) * AttackDecay(t, 0.001, 0.07) +
-                       0.3 * overtone.Sine(1.5 * hz / rate) * std::exp(-t / 0.03) +
-                       0.5 * slap.Run(noise.White(), 2500 / rate, 1.0).band * std::exp(-t / 0.005));
-               }),
-        DrumPeriod(rate)};
+    FilteredNoise<Svf> slap(91);
+    return Drum("conga", rate, 0.25, [&](double t) {
+        const double hz = 330 * (1 + 0.15 * std::exp(-t / 0.02));
+        return static_cast<float>(head.Sine(hz / rate) * AttackDecay(t, 0.001, 0.07) +
+                                  0.3 * overtone.Sine(1.5 * hz / rate) * std::exp(-t / 0.03) +
+                                  0.5 * slap.Run(2500 / rate, 1.0).band * std::exp(-t / 0.005));
+    });
 }
 
 Voice Tambourine() {
     constexpr double rate = 32000;
     constexpr double kJingleHz[] = {5210, 7130, 8870, 10400};
     Oscillator jingles[4] = {Oscillator(0.0), Oscillator(0.3), Oscillator(0.6), Oscillator(0.9)};
-    Noise noise(101);
-    Svf band;
-    return {"tambourine",
-            Render(rate, 0.25,
-                   [&](double t) {
-                       double ring = 0.0;
-                       for (uint32_t k = 0; k < 4; ++k)
-                           ring += jingles[k].Sine(kJingleHz[k] / rate);
-                       const double hiss = band.Run(noise.White(), 9000 / rate, 2.0).band;
-                       const double amplitude =
-                           AttackDecay(t, 0.001, 0.08) + 0.3 * std::exp(-t / 0.2);
-                       return static_cast<float>((0.7 * hiss + 0.12 * ring * hiss) * amplitude);
-                   }),
-            DrumPeriod(rate)};
+    FilteredNoise<Svf> band(101);
+    return Drum("tambourine", rate, 0.25, [&](double t) {
+        double ring = 0.0;
+        for (uint32_t k = 0; k < 4; ++k) ring += jingles[k].Sine(kJingleHz[k] / rate);
+        const double hiss = band.Run(9000 / rate, 2.0).band;
+        const double amplitude = AttackDecay(t, 0.001, 0.08) + 0.3 * std::exp(-t / 0.2);
+        return static_cast<float>((0.7 * hiss + 0.12 * ring * hiss) * amplitude);
+    });
 }
 
 Voice GlassClick() {
     constexpr double rate = 32000;
     Oscillator partials[3];
     Noise noise(111);
-    return {"glass click",
-            Render(rate, 0.1,
-                   [&](double t) {
-                       return static_cast<float>(
-                           partials[0].Sine(2637 / rate) * std::exp(-t / 0.03) +
-                           0.5 * partials[1].Sine(6180 / rate) * std::exp(-t / 0.015) +
-                           0.3 * partials[2].Sine(9400 / rate) * std::exp(-t / 0.008) +
-                           0.2 * noise.White() * std::exp(-t / 0.001));
-                   }),
-            DrumPeriod(rate)};
+    return Drum("glass click", rate, 0.1, [&](double t) {
+        return static_cast<float>(partials[0].Sine(2637 / rate) * std::exp(-t / 0.03) +
+                                  0.5 * partials[1].Sine(6180 / rate) * std::exp(-t / 0.015) +
+                                  0.3 * partials[2].Sine(9400 / rate) * std::exp(-t / 0.008) +
+                                  0.2 * noise.White() * std::exp(-t / 0.001));
+    });
 }
 
 // ---- Effects.
@@ -427,8 +406,8 @@ Voice GlassClick() {
 Voice ReverseCymbal() {
     constexpr double rate = 12000;
     constexpr double kSeconds = 19 * 5 * 739 / 44100.0;
-    Voice voice{"reverse cymbal", CymbalWash(rate, kSeconds, 121), DrumPeriod(rate)};
-    synth::AddReverb(voice.signal, rate, {0.85, 0.3, 0.45, 0.0});
+    Voice voice = Reverberated(CymbalWash("reverse cymbal", rate, kSeconds, 121), rate,
+                               {0.85, 0.3, 0.45, 0.0});
     synth::Reverse(voice.signal);
     return voice;
 }
@@ -437,54 +416,35 @@ Voice ReverseCymbal() {
 Voice NoiseRiser() {
     constexpr double rate = 22050;
     constexpr uint32_t kFade = 2048;
-    Noise noise(131);
-    Svf band;
-    Voice voice{
-        "noise riser",
-        Render(rate, 0.4, [&](double) { return band.Run(noise.White(), 2500 / rate, 0.6).band; }),
-        DrumPeriod(rate)};
-    voice.loopStart = kFade;
-    voice.loopLength = static_cast<uint32_t>(voice.signal.size()) - kFade;
-    synth::CrossfadeLoop(voice.signal, voice.loopStart, voice.loopLength, kFade);
-    voice.envelope = Sustained(0);
-    voice.fadeout = kFadeoutMedium;
-    return voice;
+    FilteredNoise<Svf> band(131);
+    return HeldCrossfaded(
+        Drum("noise riser", rate, 0.4, [&](double) { return band.Run(2500 / rate, 0.6).band; }),
+        kFade, 0, kFadeoutMedium);
 }
 
 Voice Downlifter() {
     constexpr double rate = 11025;
-    Noise noise(141);
-    Svf lowPass;
+    FilteredNoise<Svf> lowPass(141);
     Oscillator tone;
-    return {"downlifter",
-            Render(rate, 1.1,
-                   [&](double t) {
-                       const double cutoff = 150 * std::pow(4000.0 / 150.0, 1.0 - t / 1.1);
-                       const double swept = lowPass.Run(noise.White(), cutoff / rate, 1.5).low;
-                       const double hz = 60 + 240 * std::exp(-t / 0.3);
-                       return static_cast<float>((0.8 * swept + 0.4 * tone.Sine(hz / rate)) *
-                                                 AttackDecay(t, 0.005, 0.5));
-                   }),
-            DrumPeriod(rate)};
+    return Drum("downlifter", rate, 1.1, [&](double t) {
+        const double cutoff = 150 * std::pow(4000.0 / 150.0, 1.0 - t / 1.1);
+        const double swept = lowPass.Run(cutoff / rate, 1.5).low;
+        const double hz = 60 + 240 * std::exp(-t / 0.3);
+        return static_cast<float>((0.8 * swept + 0.4 * tone.Sine(hz / rate)) *
+                                  AttackDecay(t, 0.005, 0.5));
+    });
 }
 
 Voice ImpactBoom() {
     constexpr double rate = 8000;
     Oscillator body;
-    Noise noise(151);
-    OnePole lowPass;
-    Voice voice{"impact boom",
-                Render(rate, 2.6,
-                       [&](double t) {
-                           const double hz = 30 + 45 * std::exp(-t / 0.35);
-                           const double boom = body.Sine(hz / rate) * AttackDecay(t, 0.002, 0.8);
-                           const double burst =
-                               0.6 * lowPass.Low(noise.White(), 1200 / rate) * std::exp(-t / 0.12);
-                           return Soft(boom + burst, 2.0);
-                       }),
-                DrumPeriod(rate)};
-    synth::AddReverb(voice.signal, rate, {0.9, 0.6, 0.4, 0.015});
-    return voice;
+    FilteredNoise<OnePole> lowPass(151);
+    return Drum("impact boom", rate, 2.6, {0.9, 0.6, 0.4, 0.015}, [&](double t) {
+        const double hz = 30 + 45 * std::exp(-t / 0.35);
+        const double boom = body.Sine(hz / rate) * AttackDecay(t, 0.002, 0.8);
+        const double burst = 0.6 * lowPass.Low(1200 / rate) * std::exp(-t / 0.12);
+        return Soft(boom + burst, 2.0);
+    });
 }
 
 Voice ImpactMetal() {
@@ -492,22 +452,15 @@ Voice ImpactMetal() {
     constexpr double kRatio[] = {1.0, 1.59, 2.14, 2.3, 2.65, 2.92, 3.5, 4.1, 5.0};
     constexpr uint32_t kPartials = std::size(kRatio);
     Oscillator partials[kPartials];
-    Noise noise(161);
-    OnePole highPass;
-    Voice voice{"impact metal",
-                Render(rate, 1.5,
-                       [&](double t) {
-                           double sum = 0.0;
-                           for (uint32_t k = 0; k < kPartials; ++k)
-                               sum += partials[k].Sine(220 * kRatio[k] / rate) *
-                                      std::exp(-t / (0.9 / (1 + 0.5 * k))) / (1 + 0.2 * k);
-                           const double burst =
-                               highPass.High(noise.White(), 1000 / rate) * std::exp(-t / 0.03);
-                           return static_cast<float>(0.3 * sum + 0.5 * burst);
-                       }),
-                DrumPeriod(rate)};
-    synth::AddReverb(voice.signal, rate, {0.85, 0.4, 0.4, 0.01});
-    return voice;
+    FilteredNoise<OnePole> highPass(161);
+    return Drum("impact metal", rate, 1.5, {0.85, 0.4, 0.4, 0.01}, [&](double t) {
+        double sum = 0.0;
+        for (uint32_t k = 0; k < kPartials; ++k)
+            sum += partials[k].Sine(220 * kRatio[k] / rate) * std::exp(-t / (0.9 / (1 + 0.5 * k))) /
+                   (1 + 0.2 * k);
+        const double burst = highPass.High(1000 / rate) * std::exp(-t / 0.03);
+        return static_cast<float>(0.3 * sum + 0.5 * burst);
+    });
 }
 
 // Root and fifth of brassy saws with octaves, a filter snap and a hall: sounds intervals 0, 7.
@@ -521,19 +474,12 @@ Voice OrchestraHit() {
     Oscillator saws[kVoices] = {Oscillator(0.1), Oscillator(0.5), Oscillator(0.9), Oscillator(0.3),
                                 Oscillator(0.7), Oscillator(0.2), Oscillator(0.6)};
     Svf lowPass;
-    Voice voice{"orchestra hit",
-                Render(rate, 0.85,
-                       [&](double t) {
-                           double sum = 0.0;
-                           for (uint32_t k = 0; k < kVoices; ++k)
-                               sum += kGain[k] * saws[k].Saw(hz * kRatio[k] / rate);
-                           const double cutoff = (1200 + 4800 * std::exp(-t / 0.15)) / rate;
-                           return lowPass.Run(static_cast<float>(sum), cutoff, 0.9).low *
-                                  AttackDecay(t, 0.004, 0.22);
-                       }),
-                PeriodFor(rate, kMidi)};
-    synth::AddReverb(voice.signal, rate, {0.8, 0.5, 0.4, 0.01});
-    return voice;
+    return Pitched("orchestra hit", rate, kMidi, 0.85, {0.8, 0.5, 0.4, 0.01}, [&](double t) {
+        double sum = 0.0;
+        for (uint32_t k = 0; k < kVoices; ++k) sum += kGain[k] * saws[k].Saw(hz * kRatio[k] / rate);
+        const double cutoff = (1200 + 4800 * std::exp(-t / 0.15)) / rate;
+        return lowPass.Run(static_cast<float>(sum), cutoff, 0.9).low * AttackDecay(t, 0.004, 0.22);
+    });
 }
 
 // Film crackle: faint hiss and random pops, 8-bit, looped whole.
@@ -544,21 +490,17 @@ Voice Crackle(uint32_t frames) {
     OnePole hiss;
     Svf popFilter;
     double pop = 0.0;
-    Voice voice;
-    voice.name = "film crackle";
-    voice.signal.resize(frames);
+    Signal signal(frames);
     for (uint32_t n = 0; n < frames; ++n) {
         if (pops.White() > 0.9994f) pop = 0.3 + 0.7 * std::fabs(pops.White());
         const double click =
             popFilter.Run(static_cast<float>(pop * noise.White()), 3000 / rate, 0.8).band;
         pop *= 0.93;
-        voice.signal[n] = static_cast<float>(0.05 * hiss.Low(noise.White(), 5000 / rate) + click);
+        signal[n] = static_cast<float>(0.05 * hiss.Low(noise.White(), 5000 / rate) + click);
     }
-    voice.period = DrumPeriod(rate);
+    Voice voice =
+        Held({"film crackle", std::move(signal), DrumPeriod(rate)}, 0, frames, 0, kFadeoutMedium);
     voice.level = 0.6f;
-    voice.loopLength = frames;
-    voice.envelope = Sustained(0);
-    voice.fadeout = kFadeoutMedium;
     voice.eightBit = true;
     return voice;
 }
@@ -569,39 +511,26 @@ Voice Wind() {
     constexpr double rate = 6000;
     constexpr double kLoopSeconds = 1.6;
     constexpr uint32_t kFade = 900;
-    Noise noise(181);
-    Svf band;
+    FilteredNoise<Svf> band(181);
     Svf lowPass;
-    Voice voice{"wind",
-                Render(rate, kLoopSeconds + kFade / rate,
-                       [&](double t) {
-                           const double sway = 0.5 - 0.5 * std::cos(kTwoPi * t / kLoopSeconds);
-                           const float windy =
-                               band.Run(noise.White(), (600 + 150 * sway) / rate, 1.6).band;
-                           return lowPass.Run(windy, 1800 / rate, 0.7).low;
-                       }),
-                DrumPeriod(rate)};
+    Voice voice = Drum("wind", rate, kLoopSeconds + kFade / rate, [&](double t) {
+        const double sway = 0.5 - 0.5 * std::cos(kTwoPi * t / kLoopSeconds);
+        const float windy = band.Run((600 + 150 * sway) / rate, 1.6).band;
+        return lowPass.Run(windy, 1800 / rate, 0.7).low;
+    });
     voice.level = 0.8f;
-    voice.loopStart = kFade;
-    voice.loopLength = static_cast<uint32_t>(voice.signal.size()) - kFade;
-    synth::CrossfadeLoop(voice.signal, voice.loopStart, voice.loopLength, kFade);
-    voice.envelope = Sustained(24);
-    voice.fadeout = kFadeoutSlow;
-    return voice;
+    return HeldCrossfaded(std::move(voice), kFade, 24, kFadeoutSlow);
 }
 
 // ---- Looped tones: additive loops whose partials complete whole cycles.
 
-// A looped instrument: `frames` frames holding a period of frames / cycles.
-Voice Looped(const char* name, Signal signal, uint32_t cycles, XmEnvelope envelope,
-             uint16_t fadeout) {
-    Voice voice;
-    voice.name = name;
-    voice.period = static_cast<double>(signal.size()) / cycles;
-    voice.loopLength = static_cast<uint32_t>(signal.size());
-    voice.signal = std::move(signal);
-    voice.envelope = std::move(envelope);
-    voice.fadeout = fadeout;
+// A looped instrument: the whole signal, holding `cycles` periods, loops while held (Held).
+Voice Looped(const char* name, Signal signal, uint32_t cycles, uint16_t attackTicks,
+             uint16_t fadeout, Voice::Vibrato vibrato = {}) {
+    const auto frames = static_cast<uint32_t>(signal.size());
+    Voice voice = Held({name, std::move(signal), static_cast<double>(frames) / cycles}, 0, frames,
+                       attackTicks, fadeout);
+    voice.vibrato = vibrato;
     return voice;
 }
 
@@ -625,14 +554,14 @@ Voice SubBass() {
     Signal loop = AdditiveLoop(256, {{1, 0.0, 1.0f}}, [](uint32_t h, double) {
         return h == 1 ? 1.0f : h == 2 ? 0.12f : h == 3 ? 0.05f : 0.0f;
     });
-    return Looped("sub bass", std::move(loop), 1, Sustained(1), kFadeoutQuick);
+    return Looped("sub bass", std::move(loop), 1, 1, kFadeoutQuick);
 }
 
 Voice ReeseBass() {
     Signal loop = AdditiveLoop(6400, Ensemble(100, {-1, 0, 1}, 191), [](uint32_t h, double) {
         return Rolloff(h, 10.0) / static_cast<float>(h);
     });
-    return Looped("reese bass", std::move(loop), 100, Sustained(1), kFadeoutQuick);
+    return Looped("reese bass", std::move(loop), 100, 1, kFadeoutQuick);
 }
 
 // Saw and square through a resonant low-pass that closes over the first 36 periods, then holds;
@@ -652,12 +581,8 @@ Voice GrowlBass() {
         const float raw = saw.Saw(1.0 / kPeriod) + 0.5f * square.Square(1.0 / kPeriod);
         signal[n] = Soft(lowPass.Run(raw, cutoff, 2.5).low, 2.0);
     }
-    Voice voice{"growl bass", std::move(signal), kPeriod};
-    voice.loopStart = 48 * kPeriod;
-    voice.loopLength = 4 * kPeriod;
-    voice.envelope = Sustained(1);
-    voice.fadeout = kFadeoutQuick;
-    return voice;
+    return Held({"growl bass", std::move(signal), kPeriod}, 48 * kPeriod, 4 * kPeriod, 1,
+                kFadeoutQuick);
 }
 
 // Two detuned voices whose brightness swells and falls twice per loop.
@@ -667,14 +592,14 @@ Voice MorphBass() {
         const double peak = 0.6 * std::exp(-0.5 * (h - corner) * (h - corner));
         return static_cast<float>((1.0 / (1.0 + std::pow(h / corner, 4.0)) + peak) / h);
     });
-    return Looped("morph bass", std::move(loop), 200, Sustained(1), kFadeoutQuick);
+    return Looped("morph bass", std::move(loop), 200, 1, kFadeoutQuick);
 }
 
 Voice PadWarm() {
     Signal loop =
         AdditiveLoop(25600, Ensemble(400, {-3, -1, 0, 1, 3}, 211),
                      [](uint32_t h, double) { return Rolloff(h, 7.0) / static_cast<float>(h); });
-    return Looped("pad warm", std::move(loop), 400, Sustained(12), kFadeoutSlow);
+    return Looped("pad warm", std::move(loop), 400, 12, kFadeoutSlow);
 }
 
 Voice PadDark() {
@@ -683,8 +608,8 @@ Voice PadDark() {
     });
     const Signal sub = AdditiveLoop(12800, {{100, 0.25, 1.0f}},
                                     [](uint32_t h, double) { return h == 1 ? 0.5f : 0.0f; });
-    for (size_t n = 0; n < loop.size(); ++n) loop[n] += sub[n];
-    return Looped("pad dark", std::move(loop), 200, Sustained(16), kFadeoutSlow);
+    Mix(loop, sub, 1.0f);
+    return Looped("pad dark", std::move(loop), 200, 16, kFadeoutSlow);
 }
 
 // Bell-like partials at harmonic numbers, each shimmering a whole number of times per loop.
@@ -696,7 +621,7 @@ Voice PadGlass() {
         const double shimmer = 0.75 + 0.25 * std::sin(kTwoPi * (h % 3 + 1) * position + h);
         return static_cast<float>(kAmplitude[h] * shimmer);
     });
-    return Looped("pad glass", std::move(loop), 200, Sustained(10), kFadeoutSlow);
+    return Looped("pad glass", std::move(loop), 200, 10, kFadeoutSlow);
 }
 
 // Saw voices shaped by the formants of an open vowel, placed for a pitch near A3.
@@ -711,7 +636,7 @@ Voice Choir() {
             formant(700, 130) + 0.6 * formant(1150, 150) + 0.25 * formant(2800, 250) + 0.05;
         return static_cast<float>(shape / std::sqrt(h));
     });
-    return Looped("choir", std::move(loop), 200, Sustained(16), kFadeoutSlow);
+    return Looped("choir", std::move(loop), 200, 16, kFadeoutSlow);
 }
 
 Voice Strings() {
@@ -720,23 +645,20 @@ Voice Strings() {
             const double body = 1.0 + 0.5 * std::exp(-0.5 * (h - 4.0) * (h - 4.0));
             return static_cast<float>(Rolloff(h, 12.0) * body / h);
         });
-    Voice voice = Looped("strings", std::move(loop), 400, Sustained(12), kFadeoutSlow);
-    voice.vibratoSweep = 30;
-    voice.vibratoDepth = 2;
-    voice.vibratoRate = 9;
-    return voice;
+    return Looped("strings", std::move(loop), 400, 12, kFadeoutSlow, {30, 2, 9});
 }
 
 // ---- Pitched one-shots.
 
-// Detuned saws through a closing low-pass: stabs of strings and synths.
-Signal SawStack(double rate, double seconds, double hz, double openHz, double closedHz,
-                double filterTau, double tau) {
+// Detuned saws on MIDI note `midi` through a closing low-pass: stabs of strings and synths.
+Voice SawStab(const char* name, double rate, double midi, double seconds, double openHz,
+              double closedHz, double filterTau, double tau) {
+    const double hz = MidiHz(midi);
     constexpr double kDetune[] = {-0.006, -0.003, 0.0, 0.003, 0.006};
     Oscillator saws[5] = {Oscillator(0.1), Oscillator(0.35), Oscillator(0.6), Oscillator(0.85),
                           Oscillator(0.2)};
     Svf lowPass;
-    return Render(rate, seconds, [&](double t) {
+    return Pitched(name, rate, midi, seconds, [&](double t) {
         double sum = 0.0;
         for (uint32_t k = 0; k < 5; ++k) sum += saws[k].Saw(hz * (1 + kDetune[k]) / rate) / 5.0;
         const double cutoff = (closedHz + (openHz - closedHz) * std::exp(-t / filterTau)) / rate;
@@ -746,11 +668,8 @@ Signal SawStack(double rate, double seconds, double hz, double openHz, double cl
 
 Voice StringStab() {
     constexpr double rate = 18000;
-    constexpr double kMidi = 57;
-    Voice voice{"string stab", SawStack(rate, 0.6, MidiHz(kMidi), 7000, 1500, 0.12, 0.16),
-                PeriodFor(rate, kMidi)};
-    synth::AddReverb(voice.signal, rate, {0.6, 0.5, 0.3, 0.0});
-    return voice;
+    return Reverberated(SawStab("string stab", rate, 57, 0.6, 7000, 1500, 0.12, 0.16), rate,
+                        {0.6, 0.5, 0.3, 0.0});
 }
 
 // Harmonics below the Nyquist limit, each with its own decay: amplitude(h, t).
@@ -769,15 +688,12 @@ Voice Pizzicato() {
     constexpr double rate = 16000;
     constexpr double kMidi = 57;
     constexpr double kPluckAt = 0.15;  // of the string's length
-    Voice voice{"pizzicato",
-                Partials(rate, 0.4, MidiHz(kMidi),
-                         [](uint32_t h, double t) {
-                             return std::sin(std::numbers::pi * h * kPluckAt) / h *
-                                    AttackDecay(t, 0.001, 1.0 / (3.0 + 0.8 * h));
-                         }),
-                PeriodFor(rate, kMidi)};
-    synth::AddReverb(voice.signal, rate, {0.4, 0.5, 0.15, 0.0});
-    return voice;
+    Signal pluck = Partials(rate, 0.4, MidiHz(kMidi), [](uint32_t h, double t) {
+        return std::sin(std::numbers::pi * h * kPluckAt) / h *
+               AttackDecay(t, 0.001, 1.0 / (3.0 + 0.8 * h));
+    });
+    return Reverberated({"pizzicato", std::move(pluck), PeriodFor(rate, kMidi)}, rate,
+                        {0.4, 0.5, 0.15, 0.0});
 }
 
 Voice LeadSaw() {
@@ -787,12 +703,8 @@ Voice LeadSaw() {
     const Signal sub = AdditiveLoop(9600, {{75, 0.0, 1.0f}}, [](uint32_t h, double) {
         return h % 2 == 1 ? 0.35f * Rolloff(h, 6.0) / static_cast<float>(h) : 0.0f;
     });
-    for (size_t n = 0; n < loop.size(); ++n) loop[n] += sub[n];
-    Voice voice = Looped("lead saw", std::move(loop), 150, Sustained(1), 2000);
-    voice.vibratoSweep = 60;
-    voice.vibratoDepth = 3;
-    voice.vibratoRate = 12;
-    return voice;
+    Mix(loop, sub, 1.0f);
+    return Looped("lead saw", std::move(loop), 150, 1, 2000, {60, 3, 12});
 }
 
 Voice LeadSquare() {
@@ -800,11 +712,7 @@ Voice LeadSquare() {
     Signal loop = AdditiveLoop(6400, Ensemble(100, {0, 1}, 271), [](uint32_t h, double) {
         return static_cast<float>(std::sin(std::numbers::pi * h * kWidth) / h) * Rolloff(h, 14.0);
     });
-    Voice voice = Looped("lead square", std::move(loop), 100, Sustained(1), 2000);
-    voice.vibratoSweep = 60;
-    voice.vibratoDepth = 2;
-    voice.vibratoRate = 12;
-    return voice;
+    return Looped("lead square", std::move(loop), 100, 1, 2000, {60, 2, 12});
 }
 
 Voice LeadSoft() {
@@ -812,11 +720,7 @@ Voice LeadSoft() {
         constexpr float kAmplitude[5] = {0, 1.0f, 0.2f, 0.1f, 0.03f};
         return h < 5 ? kAmplitude[h] : 0.0f;
     });
-    Voice voice = Looped("lead soft", std::move(loop), 1, Sustained(3), kFadeoutMedium);
-    voice.vibratoSweep = 80;
-    voice.vibratoDepth = 4;
-    voice.vibratoRate = 10;
-    return voice;
+    return Looped("lead soft", std::move(loop), 1, 3, kFadeoutMedium, {80, 4, 10});
 }
 
 // FM with a decaying index that settles at 0.9 after 100 periods; periods 110 to 118 loop.
@@ -832,14 +736,9 @@ Voice LeadFm() {
         signal[n] =
             static_cast<float>(std::sin(kTwoPi * cycles + index * std::sin(kTwoPi * 2.0 * cycles)));
     }
-    Voice voice{"lead fm", std::move(signal), kPeriod};
-    voice.loopStart = 110 * kPeriod;
-    voice.loopLength = 8 * kPeriod;
-    voice.envelope = Sustained(1);
-    voice.fadeout = 2500;
-    voice.vibratoSweep = 40;
-    voice.vibratoDepth = 3;
-    voice.vibratoRate = 11;
+    Voice voice =
+        Held({"lead fm", std::move(signal), kPeriod}, 110 * kPeriod, 8 * kPeriod, 1, 2500);
+    voice.vibrato = {40, 3, 11};
     return voice;
 }
 
@@ -850,16 +749,11 @@ Voice Pluck() {
     Oscillator saw;
     Oscillator square(0.5);
     Svf lowPass;
-    Voice voice{"pluck",
-                Render(rate, 0.6,
-                       [&](double t) {
-                           const float raw = saw.Saw(hz / rate) + 0.5f * square.Square(hz / rate);
-                           const double cutoff = (300 + 5000 * std::exp(-t / 0.07)) / rate;
-                           return lowPass.Run(raw, cutoff, 1.2).low * AttackDecay(t, 0.001, 0.22);
-                       }),
-                PeriodFor(rate, kMidi)};
-    synth::AddReverb(voice.signal, rate, {0.5, 0.5, 0.18, 0.0});
-    return voice;
+    return Pitched("pluck", rate, kMidi, 0.6, {0.5, 0.5, 0.18, 0.0}, [&](double t) {
+        const float raw = saw.Saw(hz / rate) + 0.5f * square.Square(hz / rate);
+        const double cutoff = (300 + 5000 * std::exp(-t / 0.07)) / rate;
+        return lowPass.Run(raw, cutoff, 1.2).low * AttackDecay(t, 0.001, 0.22);
+    });
 }
 
 // Two-operator FM: carrier at the pitch, modulator at `ratio` times it, index decaying.
@@ -876,10 +770,8 @@ Signal FmTone(double rate, double seconds, double hz, double ratio, double index
 Voice ElectricPiano() {
     constexpr double rate = 16000;
     constexpr double kMidi = 60;
-    const double hz = MidiHz(kMidi);
-    Signal tone = FmTone(rate, 0.9, hz, 1.0, 1.6, 0.3, 0.55);
-    const Signal tine = FmTone(rate, 0.9, 14.0 * hz, 1.0, 0.0, 1.0, 0.02);
-    for (size_t n = 0; n < tone.size(); ++n) tone[n] += 0.12f * tine[n];
+    Signal tone = FmTone(rate, 0.9, MidiHz(kMidi), 1.0, 1.6, 0.3, 0.55);
+    Mix(tone, FmTone(rate, 0.9, 14.0 * MidiHz(kMidi), 1.0, 0.0, 1.0, 0.02), 0.12f);  // the tine
     return {"electric piano", std::move(tone), PeriodFor(rate, kMidi)};
 }
 
@@ -887,13 +779,10 @@ Voice ElectricPiano() {
 Voice Bell() {
     constexpr double rate = 16000;
     constexpr double kMidi = 72;
-    const double hz = MidiHz(kMidi);
-    Signal tone = FmTone(rate, 1.3, hz, 4.0, 1.8, 0.35, 0.5);
-    const Signal shimmer = FmTone(rate, 1.3, 2.76 * hz, 1.0, 0.0, 1.0, 0.25);
-    for (size_t n = 0; n < tone.size(); ++n) tone[n] += 0.15f * shimmer[n];
-    Voice voice{"bell", std::move(tone), PeriodFor(rate, kMidi)};
-    synth::AddReverb(voice.signal, rate, {0.75, 0.4, 0.3, 0.01});
-    return voice;
+    Signal tone = FmTone(rate, 1.3, MidiHz(kMidi), 4.0, 1.8, 0.35, 0.5);
+    Mix(tone, FmTone(rate, 1.3, 2.76 * MidiHz(kMidi), 1.0, 0.0, 1.0, 0.25), 0.15f);  // shimmer
+    return Reverberated({"bell", std::move(tone), PeriodFor(rate, kMidi)}, rate,
+                        {0.75, 0.4, 0.3, 0.01});
 }
 
 Voice ArpBlip() {
@@ -903,32 +792,22 @@ Voice ArpBlip() {
     Oscillator square(0.0);
     Oscillator saw;
     Svf lowPass;
-    return {"arp blip",
-            Render(rate, 0.22,
-                   [&](double t) {
-                       const float raw =
-                           0.6f * square.Square(hz / rate, 0.25) + 0.5f * saw.Saw(hz / rate);
-                       const double cutoff = (800 + 6000 * std::exp(-t / 0.03)) / rate;
-                       return lowPass.Run(raw, cutoff, 1.5).low * AttackDecay(t, 0.001, 0.06);
-                   }),
-            PeriodFor(rate, kMidi)};
+    return Pitched("arp blip", rate, kMidi, 0.22, [&](double t) {
+        const float raw = 0.6f * square.Square(hz / rate, 0.25) + 0.5f * saw.Saw(hz / rate);
+        const double cutoff = (800 + 6000 * std::exp(-t / 0.03)) / rate;
+        return lowPass.Run(raw, cutoff, 1.5).low * AttackDecay(t, 0.001, 0.06);
+    });
 }
 
 Voice GlassArp() {
     constexpr double rate = 22050;
     constexpr double kMidi = 81;
     const double hz = MidiHz(kMidi);
-    Voice voice{"glass arp",
-                Render(rate, 0.4,
-                       [&](double t) {
-                           return static_cast<float>(
-                               std::sin(kTwoPi * hz * t) * AttackDecay(t, 0.001, 0.15) +
-                               0.3 * std::sin(kTwoPi * 2.32 * hz * t) * std::exp(-t / 0.06) +
-                               0.15 * std::sin(kTwoPi * 4.25 * hz * t) * std::exp(-t / 0.03));
-                       }),
-                PeriodFor(rate, kMidi)};
-    synth::AddReverb(voice.signal, rate, {0.6, 0.5, 0.25, 0.0});
-    return voice;
+    return Pitched("glass arp", rate, kMidi, 0.4, {0.6, 0.5, 0.25, 0.0}, [&](double t) {
+        return static_cast<float>(std::sin(kTwoPi * hz * t) * AttackDecay(t, 0.001, 0.15) +
+                                  0.3 * std::sin(kTwoPi * 2.32 * hz * t) * std::exp(-t / 0.06) +
+                                  0.15 * std::sin(kTwoPi * 4.25 * hz * t) * std::exp(-t / 0.03));
+    });
 }
 
 Voice Mallet() {
@@ -936,37 +815,27 @@ Voice Mallet() {
     constexpr double kMidi = 69;
     const double hz = MidiHz(kMidi);
     Noise noise(281);
-    return {"mallet",
-            Render(rate, 0.4,
-                   [&](double t) {
-                       return static_cast<float>(
-                           std::sin(kTwoPi * hz * t) * AttackDecay(t, 0.001, 0.2) +
-                           0.25 * std::sin(kTwoPi * 4.0 * hz * t) * std::exp(-t / 0.05) +
-                           0.08 * std::sin(kTwoPi * 9.9 * hz * t) * std::exp(-t / 0.015) +
-                           0.1 * noise.White() * std::exp(-t / 0.002));
-                   }),
-            PeriodFor(rate, kMidi)};
+    return Pitched("mallet", rate, kMidi, 0.4, [&](double t) {
+        return static_cast<float>(std::sin(kTwoPi * hz * t) * AttackDecay(t, 0.001, 0.2) +
+                                  0.25 * std::sin(kTwoPi * 4.0 * hz * t) * std::exp(-t / 0.05) +
+                                  0.08 * std::sin(kTwoPi * 9.9 * hz * t) * std::exp(-t / 0.015) +
+                                  0.1 * noise.White() * std::exp(-t / 0.002));
+    });
 }
 
 Voice SynthStab() {
     constexpr double rate = 20000;
-    constexpr double kMidi = 60;
-    Voice voice{"synth stab", SawStack(rate, 0.5, MidiHz(kMidi), 8000, 800, 0.1, 0.15),
-                PeriodFor(rate, kMidi)};
-    synth::AddReverb(voice.signal, rate, {0.7, 0.4, 0.35, 0.0});
-    return voice;
+    return Reverberated(SawStab("synth stab", rate, 60, 0.5, 8000, 800, 0.1, 0.15), rate,
+                        {0.7, 0.4, 0.35, 0.0});
 }
 
 Voice SubDrop() {
     constexpr double rate = 6000;
     Oscillator body;
-    return {"sub drop",
-            Render(rate, 1.4,
-                   [&](double t) {
-                       const double hz = 28 + 70 * std::exp(-t / 0.4);
-                       return Soft(body.Sine(hz / rate) * AttackDecay(t, 0.01, 0.6), 1.5);
-                   }),
-            DrumPeriod(rate)};
+    return Drum("sub drop", rate, 1.4, [&](double t) {
+        const double hz = 28 + 70 * std::exp(-t / 0.4);
+        return Soft(body.Sine(hz / rate) * AttackDecay(t, 0.01, 0.6), 1.5);
+    });
 }
 
 using Recipe = Voice (*)();
