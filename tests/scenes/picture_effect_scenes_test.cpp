@@ -98,7 +98,8 @@ TEST_F(PictureEffectScenesTest, BumpLightStartsAtColumn40Row24AndMovesEvery34Ms)
     Ticks(2);
     EXPECT_EQ(v.lightIndexA, 66u);
     EXPECT_EQ(v.lightIndexB, 4u);
-    ExpectAfterTicks([&v] { return v.creepingStripPosition; }, {{66, 54401u}, {2, 54402u}});
+    ExpectAfterTicks([] { return sceneVariables.creepingStripPosition; },
+                     {{66, 54401u}, {2, 54402u}});
     sceneVariables.lightIndexA = 192;  // table A's lowest entry, table B's highest
     sceneVariables.lightIndexB = 64;
     ASSERT_TRUE(Pass(0x1C20, 0));
