@@ -9,7 +9,7 @@
 #   window test (Xvfb)    xvfb xauth (for xvfb-run) xdotool x11-utils (xprop, xwininfo)
 # sox, for the optional sonogram target only, is not installed.
 #   video capture tests   ffmpeg (qx_test_packages: test.sh only)
-#   manual page test      mandoc (qx_test_packages: test.sh only)
+#   manual page test      mandoc; menu entry test: desktop-file-utils (qx_test_packages)
 qx_packages=(
   build-essential cmake pkg-config
   libsdl2-dev libopenmpt-dev
@@ -17,11 +17,13 @@ qx_packages=(
   libgtest-dev
   xvfb xauth xdotool x11-utils
 )
-# Only the tests need these (test.sh): ffmpeg encodes and ffprobe checks a video capture; the
-# program itself runs ffmpeg only when asked to capture to a video file. mandoc lints the manual page.
+# Only the tests need these (test.sh): ffmpeg encodes and ffprobe checks a video capture (the
+# program itself runs ffmpeg only when asked to capture to a video file); mandoc lints the manual
+# page, desktop-file-validate the menu entry.
 qx_test_packages=(
   ffmpeg
   mandoc
+  desktop-file-utils
 )
 
 qx_install_packages() {
