@@ -1,7 +1,8 @@
 #!/bin/sh
 # The installed program: `cmake --install` into a temporary prefix, with --strip as packagers
-# install, gives DIR/bin/QX_Marrowtide byte for byte as built (its appended archive intact) and
-# the sound module in DIR/lib/marrowtide/, and the program plays offline from any working
+# install, gives DIR/bin/QX_Marrowtide byte for byte as built (its appended archive intact), the
+# sound module in DIR/lib/marrowtide/, the menu entry, its icons and the manual page under
+# DIR/share/, and the program plays offline from any working
 # directory, also through a link, the same frames as the built one.
 #   install_cli_test.sh CMAKE BUILD_DIR QX_MARROWTIDE
 set -u
@@ -17,6 +18,12 @@ installed=$prefix/bin/QX_Marrowtide
 [ -x "$installed" ] || fail "no program at bin/QX_Marrowtide"
 [ -f "$prefix/lib/marrowtide/libqxsound.so" ] || fail "no sound module at lib/marrowtide/"
 [ -e "$prefix/bin/libqxsound.so" ] && fail "the sound module lies beside the program"
+for size in 48 128 256; do
+  [ -s "$prefix/share/icons/hicolor/${size}x${size}/apps/marrowtide.png" ] ||
+    fail "no ${size} x ${size} icon in share/icons/hicolor/"
+done
+[ -f "$prefix/share/applications/marrowtide.desktop" ] || fail "no menu entry in share/applications/"
+[ -f "$prefix/share/man/man6/QX_Marrowtide.6" ] || fail "no manual page in share/man/man6/"
 cmp -s "$program" "$installed" || fail "the installed program differs from the built one"
 
 expected=$("$program" --headless --frames 120 --digest 2>"$work/err") ||

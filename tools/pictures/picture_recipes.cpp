@@ -22,16 +22,16 @@ Plane FillPicture(Shade shade) {
 
 float Distance(float u, float v, float cu, float cv) { return std::hypot(u - cu, v - cv); }
 
-// The ink on a picture-sized plane, its top-left corner at (left, top); ink off the picture is
-// dropped.
-Plane PlaceInk(const Plane& ink, int left, int top) {
-    Plane placed(kPictureColumns, kPictureRows);
+// The ink on a plane of width x height (a picture's unless said), its top-left corner at
+// (left, top); ink off the plane is dropped.
+Plane PlaceInk(const Plane& ink, int left, int top, int width = kPictureColumns,
+               int height = kPictureRows) {
+    Plane placed(width, height);
     for (int y = 0; y < ink.height; ++y) {
         for (int x = 0; x < ink.width; ++x) {
             const int px = left + x;
             const int py = top + y;
-            if (px >= 0 && px < kPictureColumns && py >= 0 && py < kPictureRows)
-                placed.At(px, py) = ink.At(x, y);
+            if (px >= 0 && px < width && py >= 0 && py < height) placed.At(px, py) = ink.At(x, y);
         }
     }
     return placed;
@@ -130,6 +130,26 @@ bool MakeTitlePicture(Plane& grey, std::string& failure) {
                25.0f * disc * cloud;
     });
     return PaintRaisedLines(grey, kTitleLines, failure);
+}
+
+bool MakeIconPicture(int size, Plane& grey, std::string& failure) {
+    const NoiseOctaves clouds{3, 5, 0.5f, 2001};
+    // The title's ringed disc over its clouds, filling the square, and a raised serif M across it.
+    grey = FillPlane(size, size, static_cast<float>(size), [&](float u, float v) {
+        const float d = Distance(u, v, 0.5f, 0.5f);
+        const float cloud = 0.5f + 0.5f * FractalNoise(u, v, clouds);
+        const float glow = RadialFalloff(d, 0.75f);
+        const float disc = 1.0f - SmoothStep(0.40f, 0.42f, d);
+        const float ring = std::exp(-std::pow((d - 0.45f) / 0.02f, 2.0f));
+        return 18.0f + 60.0f * glow + 45.0f * cloud * glow + 45.0f * disc + 80.0f * ring -
+               25.0f * disc * cloud;
+    });
+    Plane ink;
+    if (!RenderFittedLine(Typeface::SerifBold, "M", size, 0, size * 5 / 8, size / 2, ink, failure))
+        return false;
+    const Plane letter = PlaceInk(ink, (size - ink.width) / 2, (size - ink.height) / 2, size, size);
+    PaintRaisedLettering(grey, letter, 246.0f, std::max(1, size / 64));
+    return true;
 }
 
 Plane MakeCloudBackground() {

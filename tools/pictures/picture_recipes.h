@@ -21,7 +21,9 @@ struct ColourPlanes {
 };
 
 // Pictures. The lettered ones fail when their fonts cannot be used.
-bool MakeTitlePicture(Plane& grey, std::string& failure);    // title8
+bool MakeTitlePicture(Plane& grey, std::string& failure);  // title8
+// The program's icon, size x size: the title's disc and a raised M (not in the archive).
+bool MakeIconPicture(int size, Plane& grey, std::string& failure);
 Plane MakeCloudBackground();                                 // back1
 Plane MakeStreakBackground();                                // back2
 Plane MakeDarkBackground();                                  // back3, levels 0..31
