@@ -115,34 +115,40 @@ bool PaintRaisedLines(Plane& target, std::span<const RaisedLine> lines, std::str
     return true;
 }
 
+// A bright sky behind a great pale ringed disc over slow clouds (pattern units).
+struct RingedDiscShape {
+    float centreU, centreV;
+    float glowRadius;
+    float discEdgeFrom, discEdgeTo;  // the disc's soft edge
+    float ringRadius, ringWidth;
+    float ringLevel;
+};
+
+float RingedDisc(float u, float v, const RingedDiscShape& shape) {
+    static const NoiseOctaves clouds{3, 5, 0.5f, 2001};
+    const float d = Distance(u, v, shape.centreU, shape.centreV);
+    const float cloud = 0.5f + 0.5f * FractalNoise(u, v, clouds);
+    const float glow = RadialFalloff(d, shape.glowRadius);
+    const float disc = 1.0f - SmoothStep(shape.discEdgeFrom, shape.discEdgeTo, d);
+    const float ring = std::exp(-std::pow((d - shape.ringRadius) / shape.ringWidth, 2.0f));
+    return 18.0f + 60.0f * glow + 45.0f * cloud * glow + 45.0f * disc + shape.ringLevel * ring -
+           25.0f * disc * cloud;
+}
+
 }  // namespace
 
 bool MakeTitlePicture(Plane& grey, std::string& failure) {
-    const NoiseOctaves clouds{3, 5, 0.5f, 2001};
-    // A bright sky behind a great pale ringed disc over slow clouds; the title lies across it.
-    grey = FillPicture([&](float u, float v) {
-        const float d = Distance(u, v, 0.5f, 0.29f);
-        const float cloud = 0.5f + 0.5f * FractalNoise(u, v, clouds);
-        const float glow = RadialFalloff(d, 0.65f);
-        const float disc = 1.0f - SmoothStep(0.262f, 0.27f, d);
-        const float ring = std::exp(-std::pow((d - 0.282f) / 0.006f, 2.0f));
-        return 18.0f + 60.0f * glow + 45.0f * cloud * glow + 45.0f * disc + 60.0f * ring -
-               25.0f * disc * cloud;
+    // The title lies across the disc.
+    grey = FillPicture([](float u, float v) {
+        return RingedDisc(u, v, {0.5f, 0.29f, 0.65f, 0.262f, 0.27f, 0.282f, 0.006f, 60.0f});
     });
     return PaintRaisedLines(grey, kTitleLines, failure);
 }
 
 bool MakeIconPicture(int size, Plane& grey, std::string& failure) {
-    const NoiseOctaves clouds{3, 5, 0.5f, 2001};
-    // The title's ringed disc over its clouds, filling the square, and a raised serif M across it.
-    grey = FillPlane(size, size, static_cast<float>(size), [&](float u, float v) {
-        const float d = Distance(u, v, 0.5f, 0.5f);
-        const float cloud = 0.5f + 0.5f * FractalNoise(u, v, clouds);
-        const float glow = RadialFalloff(d, 0.75f);
-        const float disc = 1.0f - SmoothStep(0.40f, 0.42f, d);
-        const float ring = std::exp(-std::pow((d - 0.45f) / 0.02f, 2.0f));
-        return 18.0f + 60.0f * glow + 45.0f * cloud * glow + 45.0f * disc + 80.0f * ring -
-               25.0f * disc * cloud;
+    // The title's disc filling the square, and a raised serif M across it.
+    grey = FillPlane(size, size, static_cast<float>(size), [](float u, float v) {
+        return RingedDisc(u, v, {0.5f, 0.5f, 0.75f, 0.40f, 0.42f, 0.45f, 0.02f, 80.0f});
     });
     Plane ink;
     if (!RenderFittedLine(Typeface::SerifBold, "M", size, 0, size * 5 / 8, size / 2, ink, failure))
