@@ -9,7 +9,8 @@
 #   window test (Xvfb)    xvfb xauth (for xvfb-run) xdotool x11-utils (xprop, xwininfo)
 # sox, for the optional sonogram target only, is not installed.
 #   video capture tests   ffmpeg (qx_test_packages: test.sh only)
-#   manual page test      mandoc; menu entry test: desktop-file-utils (qx_test_packages)
+#   manual page test      mandoc; menu entry and AppStream tests: desktop-file-utils appstream
+#                         (qx_test_packages)
 qx_packages=(
   build-essential cmake pkg-config
   libsdl2-dev libopenmpt-dev
@@ -19,11 +20,12 @@ qx_packages=(
 )
 # Only the tests need these (test.sh): ffmpeg encodes and ffprobe checks a video capture (the
 # program itself runs ffmpeg only when asked to capture to a video file); mandoc lints the manual
-# page, desktop-file-validate the menu entry.
+# page, desktop-file-validate the menu entry, appstreamcli its AppStream description.
 qx_test_packages=(
   ffmpeg
   mandoc
   desktop-file-utils
+  appstream
 )
 
 qx_install_packages() {

@@ -22,7 +22,10 @@ for size in 48 128 256; do
   [ -s "$prefix/share/icons/hicolor/${size}x${size}/apps/marrowtide.png" ] ||
     fail "no ${size} x ${size} icon in share/icons/hicolor/"
 done
-[ -f "$prefix/share/applications/marrowtide.desktop" ] || fail "no menu entry in share/applications/"
+[ -f "$prefix/share/applications/net.marrowtide.tamberlinoth.desktop" ] ||
+  fail "no menu entry in share/applications/"
+[ -f "$prefix/share/metainfo/net.marrowtide.tamberlinoth.metainfo.xml" ] ||
+  fail "no AppStream description in share/metainfo/"
 [ -f "$prefix/share/man/man6/QX_Marrowtide.6" ] || fail "no manual page in share/man/man6/"
 cmp -s "$program" "$installed" || fail "the installed program differs from the built one"
 
