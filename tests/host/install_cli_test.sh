@@ -26,7 +26,7 @@ done
   fail "no menu entry in share/applications/"
 [ -f "$prefix/share/metainfo/net.marrowtide.tamberlinoth.metainfo.xml" ] ||
   fail "no AppStream description in share/metainfo/"
-[ -f "$prefix/share/man/man6/QX_Marrowtide.6" ] || fail "no manual page in share/man/man6/"
+[ -f "$prefix/share/man/man6/QX_Marrowtide.6.gz" ] || fail "no manual page in share/man/man6/"
 cmp -s "$program" "$installed" || fail "the installed program differs from the built one"
 
 expected=$("$program" --headless --frames 120 --digest 2>"$work/err") ||
