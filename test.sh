@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the suite in a release build, the suite
-# again under AddressSanitizer and UndefinedBehaviorSanitizer, and the real window under Xvfb.
+# again under AddressSanitizer and UndefinedBehaviorSanitizer, the real window under Xvfb, and the
+# Debian package made, validated, unpacked and played.
 set -euo pipefail
 cd "$(dirname "$0")"
 source tools/debian_packages.sh
@@ -22,4 +23,6 @@ echo "== window under Xvfb"
 for mode in escape rightclick close fullscreen sigterm hidden keys; do
   xvfb-run -a -s "-screen 0 1280x1024x24" tests/smoke/window_smoke.sh build/QX_Marrowtide "$mode"
 done
+echo "== Debian package"
+bash tests/packaging/package_test.sh build
 echo "All tests passed."

@@ -9,7 +9,8 @@
 #   window test (Xvfb)    xvfb xauth (for xvfb-run) xdotool x11-utils (xprop, xwininfo)
 # sox, for the optional sonogram target only, is not installed.
 #   video capture tests   ffmpeg (qx_test_packages: test.sh only)
-#   manual page test      mandoc; menu entry and AppStream tests: desktop-file-utils appstream
+#   manual page test      mandoc; menu entry and AppStream tests: desktop-file-utils appstream;
+#                         the package test: file dpkg-dev (for cpack's dependency list)
 #                         (qx_test_packages)
 qx_packages=(
   build-essential cmake pkg-config
@@ -26,6 +27,8 @@ qx_test_packages=(
   mandoc
   desktop-file-utils
   appstream
+  file
+  dpkg-dev
 )
 
 qx_install_packages() {

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# The Debian package: `cpack -G DEB` in a built tree makes it; its menu entry, AppStream
+# description and manual page pass their validators as installed; unpacked into a temporary root
+# (dpkg -x) the program finds its sound module there and plays 60 frames offline, exit 0.
+#   package_test.sh BUILD_DIR
+set -uo pipefail
+build=$(realpath "${1:-build}")
+fail() {
+  echo "FAIL [package]: $*" >&2
+  exit 1
+}
+work=$(mktemp -d) || fail "no temporary directory"
+trap 'rm -rf "$work"' EXIT
+
+(cd "$build" && cpack -G DEB -B "$work/out" >"$work/cpack.log" 2>&1) ||
+  fail "cpack -G DEB failed: $(tail -n 3 "$work/cpack.log" | tr '\n' ' ')"
+deb=$(ls "$work"/out/marrowtide_*.deb 2>/dev/null | head -n 1)
+[ -n "$deb" ] || fail "cpack made no marrowtide package"
+dpkg-deb -f "$deb" Depends | grep -q libopenmpt || fail "the package does not depend on libopenmpt"
+dpkg -x "$deb" "$work/root" || fail "dpkg -x failed"
+root=$work/root/usr
+
+out=$(desktop-file-validate "$root/share/applications/net.marrowtide.tamberlinoth.desktop" 2>&1)
+[ -z "$out" ] || fail "desktop-file-validate: $out"
+out=$(appstreamcli validate --pedantic --no-net \
+  "$root/share/metainfo/net.marrowtide.tamberlinoth.metainfo.xml" 2>&1) ||
+  fail "appstreamcli: $out"
+out=$(mandoc -T lint "$root/share/man/man6/QX_Marrowtide.6.gz" 2>&1)
+[ -z "$out" ] || fail "mandoc -T lint: $out"
+for size in 48 128 256; do
+  [ -s "$root/share/icons/hicolor/${size}x${size}/apps/marrowtide.png" ] || fail "no $size icon"
+done
+
+frames=$(cd / && "$root/bin/QX_Marrowtide" --headless --frames 60 --digest 2>"$work/err") ||
+  fail "the unpacked program exited $? $(head -n 1 "$work/err")"
+[[ "$frames" == *" 60 frames" ]] || fail "the unpacked program showed '$frames'"
+echo "PASS [package]: $(basename "$deb") validates and its program plays from the unpacked root"
