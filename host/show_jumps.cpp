@@ -88,10 +88,6 @@ void PlayShadow(More more) {
 
 }  // namespace
 
-uint32_t RowStartPosition(uint32_t row) {
-    return row == 0 ? 0 : ProductionSceneTable()[row - 1].endPosition;
-}
-
 void StartShowJumps() {
     StopShowJumps();
     ShowJumpsState& jumps = showJumpsState;
@@ -110,8 +106,8 @@ bool BuildSeekIndex(uint32_t until) {
     Platform& watched = ThePlatform();
     uint32_t passes = 0;
     PlayShadow([&] {
-        return ++passes<kShadowPassesPerTurn&& static_cast<int32_t>(until -
-                                                                    watched.Milliseconds())> 0;
+        const auto left = static_cast<int32_t>(until - watched.Milliseconds());
+        return ++passes < kShadowPassesPerTurn && left > 0;
     });
     return showJumpsState.started && !showJumpsState.shadowEnded;
 }

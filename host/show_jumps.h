@@ -34,7 +34,6 @@ struct ShowJumpsState {
     std::vector<uint32_t> thresholds;     // every row's and order's start, ascending
     std::vector<SeekIndexEntry> entries;  // one per threshold reached, ascending
     ShowSnapshot shadow;                  // the shadow show between its turns
-    uint32_t shadowClock = 0;             // its virtual clock, ms
     bool shadowEnded = false;             // it has played the whole table
     ShowSnapshot live;                    // the watched show while the shadow plays
 };
@@ -49,9 +48,6 @@ void StopShowJumps();
 // Plays the shadow show on until the platform's clock reads `until` (at least one pass, at most
 // kShadowPassesPerTurn), or it reaches the end. Returns whether the index is still incomplete.
 bool BuildSeekIndex(uint32_t until);
-
-// The music position at which row `row` of the scene table begins (0 for the first row).
-uint32_t RowStartPosition(uint32_t row);
 
 enum class JumpResult : uint8_t { Landed, PastTheEnd };
 // Brings the show to `position`: Landed leaves it with the first pass at or past the position

@@ -52,7 +52,7 @@ void ShowSnapshot::Take(uint32_t clock, const ShowSnapshot& beside) {
     });
     pages_ = std::move(pages);
     clock_ = clock;
-    songMilliseconds_ = clock - musicBinding.songStartClock;
+    songStartClock_ = musicBinding.songStartClock;
     timerCounter_ = hostSettings.timerCounter;
     shownFrameRate_ = hostSettings.shownFrameRate;
     shownMusicPosition_ = hostSettings.shownMusicPosition;
@@ -70,7 +70,7 @@ void ShowSnapshot::Restore(uint32_t clock) const {
         if (index < pages_.size() && pages_[index]->bytes.size() == size)
             std::memcpy(bytes, pages_[index]->bytes.data(), size);
     });
-    musicBinding.songStartClock = clock_ - songMilliseconds_;
+    musicBinding.songStartClock = songStartClock_;
     hostSettings.timerCounter = timerCounter_;
     hostSettings.shownFrameRate = shownFrameRate_;
     hostSettings.shownMusicPosition = shownMusicPosition_;

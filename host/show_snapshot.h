@@ -26,7 +26,7 @@ public:
     bool Empty() const { return pages_.empty(); }
     uint32_t Clock() const { return clock_; }
     // How long the song had played, by the clock, when the snapshot was taken.
-    uint32_t SongMilliseconds() const { return songMilliseconds_; }
+    uint32_t SongMilliseconds() const { return clock_ - songStartClock_; }
     // Passes the show had played, presented or not.
     uint64_t ShowPasses() const { return showPasses_; }
 
@@ -40,7 +40,7 @@ private:
     struct Page;
     std::vector<std::shared_ptr<const Page>> pages_;
     uint32_t clock_ = 0;
-    uint32_t songMilliseconds_ = 0;
+    uint32_t songStartClock_ = 0;  // on the clock of the snapshot
     // Outside the production's records: the overlay's counters and the frame loop's pacing and
     // frame-rate window (times on the clock of the snapshot).
     uint32_t timerCounter_ = 0;

@@ -106,9 +106,7 @@ ViewerAction Jump(uint32_t target) {
     else
         MusicPause(false);
     // The row landed in began where the index has its start (a page lands inside a row).
-    uint32_t row = 0;
-    while (row + 1 < kSceneRowCount && RowStartPosition(row + 1) <= target) ++row;
-    if (!ShowPassesAt(RowStartPosition(row), viewerState.rowEnteredPass))
+    if (!ShowPassesAt(RowStartPosition(RowAt(target)), viewerState.rowEnteredPass))
         viewerState.rowEnteredPass = loopState.showPasses;
     if (result == JumpResult::PastTheEnd) {
         if (viewerState.paused) GoOn();

@@ -69,6 +69,16 @@ static_assert(std::size(kProductionTable) == kSceneRowCount + 1);
 
 const SceneTableRow *ProductionSceneTable() { return kProductionTable; }
 
+uint32_t RowStartPosition(uint32_t row) {
+    return row == 0 ? 0 : kProductionTable[row - 1].endPosition;
+}
+
+uint32_t RowAt(uint32_t position) {
+    uint32_t row = 0;
+    while (row + 1 < kSceneRowCount && RowStartPosition(row + 1) <= position) ++row;
+    return row;
+}
+
 const char *SceneRowName(uint32_t row) {
     return row < kSceneRowCount ? kProductionTable[row].name : "";
 }

@@ -13,4 +13,10 @@ const SceneTableRow* ProductionSceneTable();
 // The scene row `row` plays ("flare-cloud"); "" past the last row.
 const char* SceneRowName(uint32_t row);
 
+// The music position at which row `row` begins (0 for the first row).
+uint32_t RowStartPosition(uint32_t row);
+
+// The row played at music position `position`: the last whose start is at or before it.
+uint32_t RowAt(uint32_t position);
+
 }  // namespace qx

@@ -204,13 +204,20 @@ void MixFor(bool heard) {
 }
 
 // Silent and virtual modes: render without output up to the target frame count.
+// Up to `frames` (at most kScratchFrames) of the playing song into the scratch buffer; returns
+// how many, fewer once the song has ended.
+size_t RenderIntoScratch(uint64_t frames) {
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(kScratchFrames, frames));
+    const size_t got =
+        openmpt_module_read_interleaved_stereo(state.song, kSampleRate, want, state.scratch);
+    state.songFrames += got;
+    return got;
+}
+
 void RenderUpTo(uint64_t targetFrames) {
     MixFor(state.sampleSink != nullptr);
     while (state.framesRendered < targetFrames) {
-        const size_t want = static_cast<size_t>(
-            std::min<uint64_t>(kScratchFrames, targetFrames - state.framesRendered));
-        const size_t got =
-            openmpt_module_read_interleaved_stereo(state.song, kSampleRate, want, state.scratch);
+        const size_t got = RenderIntoScratch(targetFrames - state.framesRendered);
         if (got == 0) {  // the song has ended; its position stays where it ended
             if (state.sampleSink != nullptr) SinkSilence(targetFrames - state.framesRendered);
             state.framesRendered = targetFrames;
@@ -219,7 +226,6 @@ void RenderUpTo(uint64_t targetFrames) {
         if (state.sampleSink != nullptr)
             state.sampleSink(state.scratch, static_cast<uint32_t>(got), state.sampleSinkContext);
         state.framesRendered += got;
-        state.songFrames += got;
     }
 }
 
@@ -407,11 +413,8 @@ bool ExtendTimeline(uint32_t milliseconds) {
 void SkipFrames(uint64_t frames) {
     MixFor(state.sampleSink != nullptr);
     while (frames > 0) {
-        const size_t want = static_cast<size_t>(std::min<uint64_t>(kScratchFrames, frames));
-        const size_t got =
-            openmpt_module_read_interleaved_stereo(state.song, kSampleRate, want, state.scratch);
-        state.songFrames += got;
-        if (got < want) return;  // the song has ended
+        const size_t got = RenderIntoScratch(frames);
+        if (got == 0) return;  // the song has ended
         frames -= got;
     }
 }
