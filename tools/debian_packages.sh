@@ -10,8 +10,8 @@
 # sox, for the optional sonogram target only, is not installed.
 #   video capture tests   ffmpeg (qx_test_packages: test.sh only)
 #   manual page test      mandoc; menu entry and AppStream tests: desktop-file-utils appstream;
-#                         the package test: file dpkg-dev (for cpack's dependency list)
-#                         (qx_test_packages)
+#                         the package test: file dpkg-dev (for cpack's dependency list),
+#                         lintian (qx_test_packages)
 qx_packages=(
   build-essential cmake pkg-config
   libsdl2-dev libopenmpt-dev
@@ -21,7 +21,8 @@ qx_packages=(
 )
 # Only the tests need these (test.sh): ffmpeg encodes and ffprobe checks a video capture (the
 # program itself runs ffmpeg only when asked to capture to a video file); mandoc lints the manual
-# page, desktop-file-validate the menu entry, appstreamcli its AppStream description.
+# page, desktop-file-validate the menu entry, appstreamcli its AppStream description, lintian the
+# whole package.
 qx_test_packages=(
   ffmpeg
   mandoc
@@ -29,6 +30,7 @@ qx_test_packages=(
   appstream
   file
   dpkg-dev
+  lintian
 )
 
 qx_install_packages() {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The Debian package: `cpack -G DEB` in a built tree makes it; its menu entry, AppStream
-# description and manual page pass their validators as installed; unpacked into a temporary root
+# The Debian package: `cpack -G DEB` in a built tree makes it; lintian finds nothing to report; its
+# menu entry, AppStream description and manual page pass their validators as installed; unpacked into a temporary root
 # (dpkg -x) the program finds its sound module there and plays 60 frames offline, exit 0.
 #   package_test.sh BUILD_DIR
 set -uo pipefail
@@ -17,7 +17,16 @@ trap 'rm -rf "$work"' EXIT
 deb=$(ls "$work"/out/marrowtide_*.deb 2>/dev/null | head -n 1)
 [ -n "$deb" ] || fail "cpack made no marrowtide package"
 dpkg-deb -f "$deb" Depends | grep -q libopenmpt || fail "the package does not depend on libopenmpt"
+# Debian's own checks: no error or warning (the override file in the package explains the one rule
+# that does not fit), no maintainer scripts (nothing to run on install), a copyright file.
+lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1
+status=$?
+out=$(grep -v "running with root privileges" "$work/lintian.log")
+[ "$status" -eq 0 ] && [ -z "$out" ] || fail "lintian: $(echo "$out" | head -n 3 | tr '\n' ' ')"
+controls=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sed 's|^\./||' | grep -v '^$' | sort | tr '\n' ' ')
+[ "$controls" = "control md5sums " ] || fail "control files besides control and md5sums: $controls"
 dpkg -x "$deb" "$work/root" || fail "dpkg -x failed"
+[ -s "$work/root/usr/share/doc/marrowtide/copyright" ] || fail "no copyright file"
 root=$work/root/usr
 
 out=$(desktop-file-validate "$root/share/applications/net.marrowtide.tamberlinoth.desktop" 2>&1)
