@@ -19,8 +19,9 @@
 //                   keys 0 except visible; its matrices stay the identity
 //   wireframe       486 vertices, 968 faces, 2418 edges (the 1452 mesh edges, then 966 cross
 //                   lines, each joining the far corners of the two faces that share an edge);
-//                   mode 5, (-1000, 0, 4000), last key 0, rotation 1.1, 1.1, 1.1. Three lobes
-//                   twisting about the y axis, about 1900 units across
+//                   mode 5, (-1000, 0, 4000), last key 0, rotation 1.1, 1.1, 1.1. A thin
+//                   three-sided tube wound into a (2, 5) torus knot, about 3600 units across,
+//                   cut open and capped at both ends (161 rings and the two cap centres)
 //   glass           the wireframe's mesh and edges; mode 5, (-1000, 0, 7000), rotation 1.1 x 3
 //   flareCloud      256 points scattered inside +-255, 1 face; mode -1, (0, 0, 1000), rotation
 //                   1.1 x 3

@@ -28,7 +28,7 @@ set(qx_test_sources
   support/placeholder_assets_test.cpp
   timing/tick_scheduler_test.cpp
   tools/archive/archive_writer_test.cpp
-  tools/meshes/object_report_test.cpp
+  tools/meshes/mesh_shapes_test.cpp tools/meshes/object_report_test.cpp
   tools/music/score_test.cpp tools/music/soundtrack_test.cpp tools/music/synth_test.cpp
   tools/music/xm_writer_test.cpp
   tools/pictures/contact_sheet_test.cpp tools/pictures/picture_generator_test.cpp)

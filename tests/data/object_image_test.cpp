@@ -225,6 +225,36 @@ TEST_F(ObjectImageTest, SurfacesAreClosedAndWoundOutward) {
     }
 }
 
+// The wireframe draws every edge of its mesh once, then lines each joining the corners opposite
+// one edge in the two faces that share it. A line drawn twice adds its colour twice: lines may
+// coincide where a fan closes the mesh, not all along it.
+TEST_F(ObjectImageTest, WireframeLinesAreTheMeshEdgesThenCrossLines) {
+    const ObjectRecord& o = *Objects().wireframe;
+    using Pair = std::pair<uint32_t, uint32_t>;
+    const auto line = [](uint32_t p, uint32_t q) { return Pair(std::min(p, q), std::max(p, q)); };
+    std::map<Pair, uint32_t> opposite;  // directed edge -> third corner of its face
+    for (const auto& f : FaceIndices(o))
+        for (uint32_t k = 0; k < 3; ++k) opposite[{f[k], f[(k + 1) % 3]}] = f[(k + 2) % 3];
+    std::set<Pair> meshEdges, crossLines, drawnEdges, drawn;
+    for (const auto& [edge, corner] : opposite) {
+        meshEdges.insert(line(edge.first, edge.second));
+        crossLines.insert(line(corner, opposite.at({edge.second, edge.first})));
+    }
+    int32_t repeated = 0;
+    const MeshEdge* lines = Array<MeshEdge>(o.edgeArray);
+    for (int32_t i = 0; i < o.edgeCount; ++i) {
+        const Pair drawnLine = line(lines[i].a / kVertexBytes, lines[i].b / kVertexBytes);
+        if (i < 1452) {
+            drawnEdges.insert(drawnLine);
+        } else {
+            EXPECT_TRUE(crossLines.count(drawnLine)) << "line " << i;
+        }
+        repeated += drawn.insert(drawnLine).second ? 0 : 1;
+    }
+    EXPECT_EQ(drawnEdges, meshEdges);  // and so each edge once
+    EXPECT_LE(repeated, o.edgeCount / 100);
+}
+
 TEST_F(ObjectImageTest, ShapesKeepTheirTabledBounds) {
     std::set<std::array<int32_t, 3>> rays;
     for (const MeshVertex& v : Vertices(*Objects().rays)) {

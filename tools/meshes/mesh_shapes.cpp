@@ -42,6 +42,49 @@ Vec3 RotatedAbout(Vec3 axis, Vec3 v, double angle) {
     return v * std::cos(angle) + Cross(axis, v) * std::sin(angle);
 }
 
+// Rings of sideCounts[i] vertices around the curve at s = at[i], at radius(s, angle) from it, in
+// a frame carried along the curve without twist. A closed curve's frame comes back turned; that
+// twist is spread evenly over the rings so that the last ring meets the first.
+std::vector<Loop> PlaceRings(Mesh& mesh, const CurvePoint& centre, const std::vector<double>& at,
+                             const std::vector<uint32_t>& sideCounts, const TubeRadius& radius,
+                             bool closed) {
+    const auto rings = static_cast<uint32_t>(sideCounts.size());
+    const auto tangent = [&](double s) {
+        return Normalised(centre(s + kTangentStep) - centre(s - kTangentStep));
+    };
+    // Carry a normal along the curve by projection.
+    std::vector<Vec3> tangents(rings), normals(rings);
+    for (uint32_t i = 0; i < rings; ++i) tangents[i] = tangent(at[i]);
+    const Vec3 t0 = tangents[0];
+    const Vec3 seed = std::abs(t0.z) < 0.9 ? Vec3{0, 0, 1} : Vec3{1, 0, 0};
+    normals[0] = Normalised(seed - t0 * Dot(seed, t0));
+    for (uint32_t i = 1; i < rings; ++i)
+        normals[i] = Normalised(normals[i - 1] - tangents[i] * Dot(normals[i - 1], tangents[i]));
+    if (closed) {
+        const Vec3 returned = Normalised(normals[rings - 1] - t0 * Dot(normals[rings - 1], t0));
+        const double twist =
+            std::atan2(Dot(Cross(normals[0], returned), t0), Dot(normals[0], returned));
+        for (uint32_t i = 0; i < rings; ++i)
+            normals[i] = RotatedAbout(tangents[i], normals[i], -twist * i / rings);
+    }
+
+    std::vector<Loop> loops(rings);
+    for (uint32_t i = 0; i < rings; ++i) {
+        const Vec3 n = normals[i];
+        const Vec3 b = Cross(tangents[i], n);
+        const Vec3 c = centre(at[i]);
+        for (uint32_t k = 0; k < sideCounts[i]; ++k) {
+            const double turn = static_cast<double>(k) / sideCounts[i];
+            const double angle = kTurn * turn;
+            mesh.positions.push_back(c + (n * std::cos(angle) + b * std::sin(angle)) *
+                                             radius(at[i], angle));
+            loops[i].vertices.push_back(static_cast<uint32_t>(mesh.positions.size() - 1));
+            loops[i].turns.push_back(turn);
+        }
+    }
+    return loops;
+}
+
 }  // namespace
 
 double Dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
@@ -147,39 +190,34 @@ Mesh RingSphere(uint32_t vertexCount, const RadialShape& radius) {
 Mesh Tube(const CurvePoint& centre, const std::vector<uint32_t>& sideCounts,
           const TubeRadius& radius) {
     const auto rings = static_cast<uint32_t>(sideCounts.size());
-    const auto tangent = [&](double s) {
-        return Normalised(centre(s + kTangentStep) - centre(s - kTangentStep));
-    };
-    // Carry a normal along the curve by projection, then spread the twist it comes back with
-    // evenly over the rings so that the last ring meets the first.
-    std::vector<Vec3> tangents(rings), normals(rings);
-    for (uint32_t i = 0; i < rings; ++i) tangents[i] = tangent(static_cast<double>(i) / rings);
-    const Vec3 t0 = tangents[0];
-    const Vec3 seed = std::abs(t0.z) < 0.9 ? Vec3{0, 0, 1} : Vec3{1, 0, 0};
-    normals[0] = Normalised(seed - t0 * Dot(seed, t0));
-    for (uint32_t i = 1; i < rings; ++i)
-        normals[i] = Normalised(normals[i - 1] - tangents[i] * Dot(normals[i - 1], tangents[i]));
-    const Vec3 returned = Normalised(normals[rings - 1] - t0 * Dot(normals[rings - 1], t0));
-    const double twist =
-        std::atan2(Dot(Cross(normals[0], returned), t0), Dot(normals[0], returned));
-
+    std::vector<double> at(rings);
+    for (uint32_t i = 0; i < rings; ++i) at[i] = static_cast<double>(i) / rings;
     Mesh mesh;
-    std::vector<Loop> loops(rings);
-    for (uint32_t i = 0; i < rings; ++i) {
-        const double s = static_cast<double>(i) / rings;
-        const Vec3 n = RotatedAbout(tangents[i], normals[i], -twist * i / rings);
-        const Vec3 b = Cross(tangents[i], n);
-        const Vec3 c = centre(s);
-        for (uint32_t k = 0; k < sideCounts[i]; ++k) {
-            const double turn = static_cast<double>(k) / sideCounts[i];
-            const double angle = kTurn * turn;
-            mesh.positions.push_back(c + (n * std::cos(angle) + b * std::sin(angle)) *
-                                             radius(s, angle));
-            loops[i].vertices.push_back(static_cast<uint32_t>(mesh.positions.size() - 1));
-            loops[i].turns.push_back(turn);
-        }
-    }
+    const std::vector<Loop> loops = PlaceRings(mesh, centre, at, sideCounts, radius, true);
     for (uint32_t i = 0; i < rings; ++i) ZipLoops(loops[i], loops[(i + 1) % rings], mesh.faces);
+    OrientOutward(mesh);
+    return mesh;
+}
+
+Mesh CappedTube(const CurvePoint& centre, const std::vector<uint32_t>& sideCounts,
+                const TubeRadius& radius) {
+    const auto rings = static_cast<uint32_t>(sideCounts.size());
+    std::vector<double> at(rings);
+    for (uint32_t i = 0; i < rings; ++i) at[i] = static_cast<double>(i) / (rings - 1);
+    Mesh mesh;
+    const std::vector<Loop> loops = PlaceRings(mesh, centre, at, sideCounts, radius, false);
+    for (uint32_t i = 0; i + 1 < rings; ++i) ZipLoops(loops[i], loops[i + 1], mesh.faces);
+    // ZipLoops runs along the first ring of a pair against its angle order and along the second
+    // with it; each cap runs its ring the other way.
+    mesh.positions.push_back(centre(0));
+    const auto first = static_cast<uint32_t>(mesh.positions.size() - 1);
+    mesh.positions.push_back(centre(1));
+    const auto last = static_cast<uint32_t>(mesh.positions.size() - 1);
+    const std::vector<uint32_t>&start = loops.front().vertices, &end = loops.back().vertices;
+    for (size_t k = 0; k < start.size(); ++k)
+        mesh.faces.push_back({start[k], start[(k + 1) % start.size()], first});
+    for (size_t k = 0; k < end.size(); ++k)
+        mesh.faces.push_back({end[(k + 1) % end.size()], end[k], last});
     OrientOutward(mesh);
     return mesh;
 }

@@ -1,6 +1,6 @@
 // Geometry for the mesh generator: closed triangle meshes in float64 model units, built as
-// star-shaped surfaces over latitude rings, tubes around closed curves, and the few edits the
-// production's shapes need. Faces are wound the way the face renderer keeps them when they face
+// star-shaped surfaces over latitude rings, tubes along closed or open curves, and the few edits
+// the production's shapes need. Faces are wound the way the face renderer keeps them when they face
 // the camera: the outward normal of face (a, b, c) is (c - a) x (b - a).
 #pragma once
 
@@ -53,6 +53,12 @@ using CurvePoint = std::function<Vec3(double s)>;
 using TubeRadius = std::function<double(double s, double angle)>;
 Mesh Tube(const CurvePoint& centre, const std::vector<uint32_t>& sideCounts,
           const TubeRadius& radius);
+// A closed genus-0 tube along the open curve centre(s), s in [0, 1]: ring i of sideCounts[i]
+// vertices at s = i / (rings - 1), in a frame carried along the curve without twist, and each end
+// closed by a fan around a vertex at the curve's end; faces = 2 x vertices - 4. The curve is also
+// read a little beyond both ends, for the tangents there.
+Mesh CappedTube(const CurvePoint& centre, const std::vector<uint32_t>& sideCounts,
+                const TubeRadius& radius);
 
 // Splits face `face` in two at the midpoint of its first edge, leaving the neighbour across that
 // edge whole: one vertex and one face more, the surface unchanged.

@@ -89,12 +89,38 @@ std::shared_ptr<MeshArrays> ArraysOf(const Mesh& mesh, bool withVectors) {
 // Angle about the pole axis (y) and height along it of a unit direction.
 double Around(Vec3 d) { return std::atan2(d.z, d.x); }
 
-// Three lobes twisting about the y axis, with rounded caps: about 2200 units across.
-Mesh TwistedBlob() {
-    return meshgen::RingSphere(486, [](Vec3 d) {
-        const double side = 1 - d.y * d.y;
-        return 800 * (1 + 0.26 * side * std::cos(3 * Around(d) + 2.4 * d.y) + 0.16 * d.y * d.y);
-    });
+// Turned 45 degrees about x, then 45 degrees about y: the z axis goes to (0.5, -0.71, 0.5), nearly
+// square to (1, 1, 1), the axis that equal steady turns about x, y and z spin an object about.
+Vec3 TurnedAcrossTheSpin(Vec3 v) {
+    const double c = std::sqrt(0.5);
+    const Vec3 a = {v.x, (v.y - v.z) * c, (v.y + v.z) * c};
+    return {(a.x + a.z) * c, a.y, (a.z - a.x) * c};
+}
+
+// A thin tube wound into a (2, 5) torus knot - twice round its axis and five times through the
+// hole - about 3600 units across, cut open at one point and capped at both ends: 161 rings of 3
+// sides (the first of 4) and the two cap centres, 486 vertices and 968 faces. The wireframe adds
+// its lines into trails and the glass lightens behind each face, so the shape is kept open: a
+// thin three-sided tube has the fewest lines per length of tube, one pass of a strand leaves a
+// grey trail, and only where strands cross or move slowly does a trail reach white, or the glass
+// show a second layer. The knot's axis is turned across the spin axis so that it tumbles;
+// spinning in its own plane, every strand would run along itself and draw one solid ring. In a
+// three-sided tube one cross line in three joins the same corners as another; with the extra
+// side on the first ring, those are the ones WireframeLines leaves out.
+Mesh KnottedTube() {
+    constexpr double kMajor = 1300, kMinor = 450, kTubeRadius = 100;
+    constexpr double kGap = 0.02;  // of the knot, between the two capped ends
+    constexpr uint32_t kRings = 161, kSides = 3;
+    std::vector<uint32_t> sides(kRings, kSides);
+    sides[0] = kSides + 1;
+    return meshgen::CappedTube(
+        [](double s) {
+            const double t = kTurn * (kGap / 2 + s * (1 - kGap));
+            const double reach = kMajor + kMinor * std::cos(5 * t);
+            return TurnedAcrossTheSpin(
+                {reach * std::cos(2 * t), reach * std::sin(2 * t), kMinor * std::sin(5 * t)});
+        },
+        sides, [](double, double) { return kTubeRadius; });
 }
 
 // The wireframe's lines: the mesh edges, then cross lines of two edges in every three.
@@ -431,11 +457,11 @@ std::vector<ObjectPlan> ProductionObjectPlans() {
     std::vector<ObjectPlan> plans;
     plans.push_back(CameraPlan());
 
-    const Mesh blob = TwistedBlob();
-    auto blobArrays = ArraysOf(blob, false);
-    blobArrays->edges = WireframeLines(blob);
-    plans.push_back(Placed(blobArrays, kModeGlass, -1000, 0, 4000, SteadyTurn(1.1f, 1.1f, 1.1f)));
-    plans.push_back(Placed(blobArrays, kModeGlass, -1000, 0, 7000, SteadyTurn(1.1f, 1.1f, 1.1f)));
+    const Mesh knot = KnottedTube();
+    auto knotArrays = ArraysOf(knot, false);
+    knotArrays->edges = WireframeLines(knot);
+    plans.push_back(Placed(knotArrays, kModeGlass, -1000, 0, 4000, SteadyTurn(1.1f, 1.1f, 1.1f)));
+    plans.push_back(Placed(knotArrays, kModeGlass, -1000, 0, 7000, SteadyTurn(1.1f, 1.1f, 1.1f)));
 
     plans.push_back(Placed(FlareCloud(), kModePoints, 0, 0, 1000, SteadyTurn(1.1f, 1.1f, 1.1f)));
 
