@@ -42,13 +42,18 @@ Vec3 RotatedAbout(Vec3 axis, Vec3 v, double angle) {
     return v * std::cos(angle) + Cross(axis, v) * std::sin(angle);
 }
 
-// Rings of sideCounts[i] vertices around the curve at s = at[i], at radius(s, angle) from it, in
-// a frame carried along the curve without twist. A closed curve's frame comes back turned; that
-// twist is spread evenly over the rings so that the last ring meets the first.
-std::vector<Loop> PlaceRings(Mesh& mesh, const CurvePoint& centre, const std::vector<double>& at,
+// Rings of sideCounts[i] vertices around the curve at radius(s, angle) from it, in a frame carried
+// along the curve without twist: at s = i / rings round a closed curve (the last ring one step
+// before the first), at s = i / (rings - 1) from end to end of an open one. A closed curve's frame
+// comes back turned; that twist is spread evenly over the rings so that the last ring meets the
+// first.
+std::vector<Loop> PlaceRings(Mesh& mesh, const CurvePoint& centre,
                              const std::vector<uint32_t>& sideCounts, const TubeRadius& radius,
                              bool closed) {
     const auto rings = static_cast<uint32_t>(sideCounts.size());
+    std::vector<double> at(rings);
+    for (uint32_t i = 0; i < rings; ++i)
+        at[i] = static_cast<double>(i) / (closed ? rings : rings - 1);
     const auto tangent = [&](double s) {
         return Normalised(centre(s + kTangentStep) - centre(s - kTangentStep));
     };
@@ -190,10 +195,8 @@ Mesh RingSphere(uint32_t vertexCount, const RadialShape& radius) {
 Mesh Tube(const CurvePoint& centre, const std::vector<uint32_t>& sideCounts,
           const TubeRadius& radius) {
     const auto rings = static_cast<uint32_t>(sideCounts.size());
-    std::vector<double> at(rings);
-    for (uint32_t i = 0; i < rings; ++i) at[i] = static_cast<double>(i) / rings;
     Mesh mesh;
-    const std::vector<Loop> loops = PlaceRings(mesh, centre, at, sideCounts, radius, true);
+    const std::vector<Loop> loops = PlaceRings(mesh, centre, sideCounts, radius, true);
     for (uint32_t i = 0; i < rings; ++i) ZipLoops(loops[i], loops[(i + 1) % rings], mesh.faces);
     OrientOutward(mesh);
     return mesh;
@@ -202,10 +205,8 @@ Mesh Tube(const CurvePoint& centre, const std::vector<uint32_t>& sideCounts,
 Mesh CappedTube(const CurvePoint& centre, const std::vector<uint32_t>& sideCounts,
                 const TubeRadius& radius) {
     const auto rings = static_cast<uint32_t>(sideCounts.size());
-    std::vector<double> at(rings);
-    for (uint32_t i = 0; i < rings; ++i) at[i] = static_cast<double>(i) / (rings - 1);
     Mesh mesh;
-    const std::vector<Loop> loops = PlaceRings(mesh, centre, at, sideCounts, radius, false);
+    const std::vector<Loop> loops = PlaceRings(mesh, centre, sideCounts, radius, false);
     for (uint32_t i = 0; i + 1 < rings; ++i) ZipLoops(loops[i], loops[i + 1], mesh.faces);
     // ZipLoops runs along the first ring of a pair against its angle order and along the second
     // with it; each cap runs its ring the other way.

@@ -86,7 +86,7 @@ std::shared_ptr<MeshArrays> ArraysOf(const Mesh& mesh, bool withVectors) {
 
 // ---- Shapes -------------------------------------------------------------------------------------
 
-// Angle about the pole axis (y) and height along it of a unit direction.
+// Angle about the pole axis (y) of a unit direction, in radians.
 double Around(Vec3 d) { return std::atan2(d.z, d.x); }
 
 // Turned 45 degrees about x, then 45 degrees about y: the z axis goes to (0.5, -0.71, 0.5), nearly
