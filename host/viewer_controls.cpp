@@ -215,12 +215,11 @@ std::string ViewerNoteText() {
 
 const uint32_t* DecorateShownPicture(const uint32_t* shown, uint32_t width, uint32_t rows) {
     if (!NoteDue() || size_t{width} * rows > kFramebufferCapacity) return shown;
-    std::copy(shown, shown + size_t{width} * rows, notePicture);
     const std::string text = ViewerNoteText();
-    const uint32_t textWidth = TextWidth(text.c_str());
-    const uint32_t boxWidth = textWidth + 2 * kNotePadding;
+    const uint32_t boxWidth = TextWidth(text.c_str()) + 2 * kNotePadding;
     const uint32_t boxHeight = kGlyphRows + 2 * kNotePadding;
     if (boxWidth + kNoteMargin > width || boxHeight + kNoteMargin > rows) return shown;
+    std::copy(shown, shown + size_t{width} * rows, notePicture);
     const uint32_t left = kNoteMargin, top = rows - kNoteMargin - boxHeight;
     // A quarter of the picture's light under the text, so that it reads on any scene.
     for (uint32_t y = top; y < top + boxHeight; ++y)

@@ -203,7 +203,6 @@ void MixFor(bool heard) {
     state.mixingUnheard = !heard;
 }
 
-// Silent and virtual modes: render without output up to the target frame count.
 // Up to `frames` (at most kScratchFrames) of the playing song into the scratch buffer; returns
 // how many, fewer once the song has ended.
 size_t RenderIntoScratch(uint64_t frames) {
@@ -214,6 +213,7 @@ size_t RenderIntoScratch(uint64_t frames) {
     return got;
 }
 
+// Silent and virtual modes: render without output up to the target frame count.
 void RenderUpTo(uint64_t targetFrames) {
     MixFor(state.sampleSink != nullptr);
     while (state.framesRendered < targetFrames) {
@@ -261,7 +261,7 @@ void TakeSongBack() {
 // The (order, row) being heard now, packed as a snapshot.
 uint64_t CurrentPosition() {
     if (state.song == nullptr) return 0;
-    if (state.device != 0 && state.playing && !state.paused && DeviceLost()) TakeSongBack();
+    if (state.device != 0 && !state.paused && DeviceLost()) TakeSongBack();
     if (state.device != 0) {
         const uint64_t count = state.snapshotCount.load(std::memory_order_acquire);
         if (count == 0) return 0;
@@ -510,13 +510,16 @@ QX_EXPORT uint32_t QXSOUND_PositionAt(uint32_t milliseconds) {
 // sample sink gets none of the frames skipped. Nothing without a playing song.
 QX_EXPORT void QXSOUND_Seek(uint32_t milliseconds) {
     if (!state.initialised || state.song == nullptr || !state.playing) return;
-    if (state.device != 0 && state.playing && !state.paused && DeviceLost()) TakeSongBack();
+    if (state.device != 0 && !state.paused && DeviceLost()) TakeSongBack();
     const bool device = state.device != 0;
     if (device) SDL_PauseAudioDevice(state.device, 1);
     const uint64_t target = FramesAt(milliseconds);
     if (target < state.songFrames) {
         openmpt_module* fresh = FreshSong();
-        if (fresh == nullptr) return;
+        if (fresh == nullptr) {  // the song plays on where it was
+            if (device && !state.paused) SDL_PauseAudioDevice(state.device, 0);
+            return;
+        }
         if (device) SDL_LockAudioDevice(state.device);
         std::swap(state.song, fresh);
         state.mixingUnheard = false;
