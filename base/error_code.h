@@ -20,6 +20,7 @@ enum : uint32_t {
 };
 
 // Exit codes outside the error codes.
+inline constexpr int kExitFlashes = 13;  // the flash report found seconds over the threshold
 inline constexpr int kExitUsage = 64;  // unknown or malformed long option
 // A clean end after SIGINT or SIGTERM: 128 + the signal's number, 130 and 143.
 inline constexpr int kExitSignalBase = 128;

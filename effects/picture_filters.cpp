@@ -1,6 +1,10 @@
 #include "effects/picture_filters.h"
 
+#include <algorithm>
+#include <array>
+
 #include "base/pixel_ops.h"
+#include "base/relative_luminance.h"
 #include "base/simd_pixels.h"
 #include "effects/drawing_switch.h"
 
@@ -165,6 +169,61 @@ void CopyNonZeroRows(const uint32_t* source, uint32_t* destination, uint32_t row
                         _mm_or_si128(s, _mm_and_si128(transparent, LoadPixels(destination + i))));
         }
     }
+}
+
+void BlendPictures(const uint32_t* a, const uint32_t* b, uint32_t weight, uint32_t* destination) {
+    if (DrawingOff()) return;
+    for (uint32_t i = 0; i < kPicturePixels; ++i) destination[i] = LerpChannels(a[i], b[i], weight);
+}
+
+namespace {
+
+// For every channel value c, how far the gentle fades may take it: the brightest value whose
+// linear light is at most kGentleFadeStep above c's, and the darkest at most that below.
+struct GentleFadeLimits {
+    std::array<uint8_t, 256> up{}, down{};
+    GentleFadeLimits() {
+        const std::array<double, 256>& linear = LinearLight();
+        for (uint32_t c = 0; c < 256; ++c) {
+            uint32_t high = c, low = c;
+            while (high < 255 && linear[high + 1] - linear[c] <= kGentleFadeStep) ++high;
+            while (low > 0 && linear[c] - linear[low - 1] <= kGentleFadeStep) --low;
+            up[c] = static_cast<uint8_t>(high);
+            down[c] = static_cast<uint8_t>(low);
+        }
+    }
+};
+const GentleFadeLimits gentleFadeLimits;
+
+// Every channel through `table`; the top byte is kept.
+bool MapChannels(const std::array<uint8_t, 256>& table, const uint32_t* source,
+                 uint32_t* destination) {
+    for (uint32_t i = 0; i < kPicturePixels; ++i) {
+        const uint32_t p = source[i];
+        destination[i] = (p & ~kColourMask) | uint32_t{table[(p >> 16) & 0xFF]} << 16 |
+                         uint32_t{table[(p >> 8) & 0xFF]} << 8 | table[p & 0xFF];
+    }
+    return true;
+}
+
+}  // namespace
+
+bool BrightenGentlyByFadeLevel(const uint32_t* source, uint32_t* destination) {
+    if (fadeState.fadeLevel == 0) return false;
+    std::array<uint8_t, 256> table;
+    for (uint32_t c = 0; c < 256; ++c)
+        table[c] = static_cast<uint8_t>(
+            std::min<uint32_t>(c + fadeState.fadeLevel, gentleFadeLimits.up[c]));
+    return MapChannels(table, source, destination);
+}
+
+bool DarkenGentlyByFadeLevel(const uint32_t* source, uint32_t* destination) {
+    if (fadeState.fadeLevel == 0) return false;
+    std::array<uint8_t, 256> table;
+    for (uint32_t c = 0; c < 256; ++c)
+        table[c] = static_cast<uint8_t>(std::max<int32_t>(
+            static_cast<int32_t>(c) - fadeState.fadeLevel, gentleFadeLimits.down[c]));
+    return MapChannels(table, source, destination);
 }
 
 }  // namespace qx

@@ -25,10 +25,19 @@ void SmearDiagonal(const uint8_t* source, uint8_t* destination);
 void AddPicturesSaturated(const uint32_t* a, const uint32_t* b, uint32_t* destination);
 // Per channel floor(a / 2) + floor(b / 2); the top byte becomes 0.
 void AveragePictures(const uint32_t* a, const uint32_t* b, uint32_t* destination);
+// Per channel floor((a x (256 - weight) + b x weight) / 256), weight 0..256; the top byte
+// becomes 0.
+void BlendPictures(const uint32_t* a, const uint32_t* b, uint32_t weight, uint32_t* destination);
 // Per channel min(255, c + fade level), top byte kept; false, writing nothing, at level 0.
 bool BrightenByFadeLevel(const uint32_t* source, uint32_t* destination);
 // Per channel max(0, c - fade level), top byte kept; false, writing nothing, at level 0.
 bool DarkenByFadeLevel(const uint32_t* source, uint32_t* destination);
+// The two fades with every channel's change limited to kGentleFadeStep in linear light, so that
+// no pixel's relative luminance moves by more than that: a dark pixel takes (nearly) the whole
+// level, a bright one a few steps. False, writing nothing, at level 0.
+inline constexpr double kGentleFadeStep = 0.05;
+bool BrightenGentlyByFadeLevel(const uint32_t* source, uint32_t* destination);
+bool DarkenGentlyByFadeLevel(const uint32_t* source, uint32_t* destination);
 // Copies rowCount rows of 320 words, leaving the destination word wherever the source word is 0.
 void CopyNonZeroRows(const uint32_t* source, uint32_t* destination, uint32_t rowCount);
 

@@ -111,9 +111,9 @@ void DrawTablePlasma(const uint32_t* texture, uint32_t* destination) {
     ++plasmaState.plasmaPhaseB;
 }
 
-void CopyScrolled(const uint32_t* source, uint32_t* destination) {
+void CopyScrolled(const uint32_t* source, uint32_t* destination, uint32_t rowsOn) {
     if (DrawingOff()) return;
-    uint32_t row = scrollState.scrollRow % kScrollSourceRows;
+    uint32_t row = (scrollState.scrollRow + rowsOn) % kScrollSourceRows;
     for (uint32_t y = 0; y < kPictureHeight; ++y) {
         std::memcpy(destination + y * kPictureWidth, source + row * kPictureWidth,
                     kPictureWidth * sizeof(uint32_t));

@@ -50,8 +50,8 @@ void AdvanceRotozoom();
 // and moves the phases; two calls write every pixel once.
 void DrawTablePlasma(const uint32_t* texture, uint32_t* destination);
 
-// Destination row y = source row (scroll row + y) mod 230 of a 320 x 230 source.
-void CopyScrolled(const uint32_t* source, uint32_t* destination);
+// Destination row y = source row (scroll row + rowsOn + y) mod 230 of a 320 x 230 source.
+void CopyScrolled(const uint32_t* source, uint32_t* destination, uint32_t rowsOn = 0);
 void AdvanceScroll();
 
 }  // namespace qx

@@ -121,6 +121,14 @@ void PrintUsage(std::FILE* stream) {
         "  --start ORDER[:ROW]\n"
         "                   show from that music position (decimal or 0x hex, e.g. 29:48),\n"
         "                   everything before it played silently first\n"
+        "  --reduce-flashing\n"
+        "                   the same show with its flashes and flicker made softer and slower,\n"
+        "                   under the photosensitivity threshold (WCAG 2.3.1)\n"
+        "  --flash-report   play offline (as --headless) and print every second that flashes\n"
+        "                   more than three times over a quarter of a 10-degree field (WCAG\n"
+        "                   2.3.1's general and red flash rules; luminance averaged over 8 x 8\n"
+        "                   pixel blocks, so grain, dim bands and scratches are not flashes),\n"
+        "                   then a summary; exit 13 when some second is over\n"
         "  --loop           start again from the beginning at the end (offline: needs --frames)\n"
         "  --startup-times  end after the first frame and print how long each start-up step\n"
         "                   took, in milliseconds\n"
@@ -134,7 +142,8 @@ void PrintUsage(std::FILE* stream) {
         "Exit codes: 0 normal end; 1 no display; 2 full screen could not be entered; 3 tick\n"
         "period 0; 4 no framebuffer; 6 sound module or song; 8 song file; 9 archive missing or\n"
         "damaged; 10 storyboard could not be written; 11 capture could not be written; 12\n"
-        "ffmpeg missing or failed; 64 unknown or malformed option.\n"
+        "ffmpeg missing or failed; 13 the flash report found seconds over the threshold; 64\n"
+        "unknown or malformed option.\n"
         "Ctrl+C (SIGINT) or SIGTERM ends the show as Escape does, with exit code 130 or 143.\n",
         stream);
 }
@@ -201,6 +210,11 @@ CommandLineResult ParseCommandLine(int argc, const char* const* argv) {
                 return UsageError(
                     "--start needs ORDER[:ROW] (decimal or 0x hex) before the end of the show",
                     value);
+        } else if (name == "flash-report" && !hasValue) {
+            launchOptions.printFlashReport = true;
+            launchOptions.headless = true;
+        } else if (name == "reduce-flashing" && !hasValue) {
+            launchOptions.reduceFlashing = true;
         } else if (name == "loop" && !hasValue) {
             launchOptions.loop = true;
         } else if (name == "startup-times" && !hasValue) {
@@ -216,6 +230,8 @@ CommandLineResult ParseCommandLine(int argc, const char* const* argv) {
     if (launchOptions.printStartupTimes) launchOptions.frameLimit = 1;
     if (!launchOptions.captureFile.empty() && launchOptions.framesPerSecond == 0)
         return UsageError("--capture needs a frame rate", "--fps 0");
+    if (launchOptions.printFlashReport && launchOptions.framesPerSecond == 0)
+        return UsageError("--flash-report needs a frame rate", "--fps 0");
     // Offline nobody can press Escape.
     if (launchOptions.loop && launchOptions.headless && launchOptions.frameLimit == 0)
         return UsageError("--loop in the offline run needs --frames", "--loop");

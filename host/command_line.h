@@ -31,6 +31,11 @@ struct LaunchOptions {
     bool loop = false;  // at the end the show starts again from program start
     // End after the first frame and print how long each start-up step took (host/startup_times.h).
     bool printStartupTimes = false;
+    // Analyse every picture shown for flashes and print the seconds over the threshold at the
+    // end (host/flash_report.h); implies headless.
+    bool printFlashReport = false;
+    // The show with its flashes and flicker brought under the photosensitivity threshold.
+    bool reduceFlashing = false;
 };
 extern LaunchOptions launchOptions;
 

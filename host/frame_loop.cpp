@@ -5,6 +5,7 @@
 #include "effects/drawing_switch.h"
 #include "host/capture.h"
 #include "host/command_line.h"
+#include "host/flash_report.h"
 #include "host/production_state.h"
 #include "host/show_jumps.h"
 #include "host/start_position.h"
@@ -247,6 +248,7 @@ void RunFrameLoop() {
         if (!running && !launchOptions.loop) loopState.quitFlag = 1;
         PresentFrame();
         if (storyboardState.recording) NoteStoryboardPass();
+        if (flashReportState.recording) NoteFlashReportPass();
         if (captureState.recording && !NoteCapturePass()) loopState.quitFlag = 1;
         DispatchTicks();
         UpdateFrameRate(platform.Milliseconds());

@@ -3,12 +3,14 @@
 // run was asked for. A run ended by SIGINT or SIGTERM shuts down as after Escape and exits with 128
 // + the signal's number.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "base/error_code.h"
 #include "display/framebuffer.h"
 #include "host/capture.h"
 #include "host/command_line.h"
+#include "host/flash_report.h"
 #include "host/frame_loop.h"
 #include "host/startup.h"
 #include "host/startup_times.h"
@@ -67,6 +69,7 @@ int main(int argc, char** argv) {
     const bool storyboardFiles = !fullFile.empty() || !halfFile.empty();
     if (storyboardFiles || launchOptions.printRowDigests) StartStoryboard();
     if (launchOptions.printTimingReport) StartTimingReport();
+    if (launchOptions.printFlashReport) StartFlashReport();
     framebufferState.digestEnabled = launchOptions.printDigest;
     const bool capturing = !launchOptions.captureFile.empty();
     if (capturing && !StartCapture()) {
@@ -95,5 +98,10 @@ int main(int argc, char** argv) {
                     static_cast<unsigned long long>(loopState.passCount));
     if (signalled && errorState.errorCode == kErrorNone)
         ExitAfterSignal(posix::TerminationSignal());
+    if (launchOptions.printFlashReport && errorState.errorCode == kErrorNone &&
+        !PrintFlashReport(stdout)) {
+        std::fflush(stdout);
+        std::exit(kExitFlashes);
+    }
     ExitWithErrorCode();
 }

@@ -13,6 +13,7 @@
 #include "host/window.h"
 #include "music/music_binding.h"
 #include "music/scene_sequencer.h"
+#include "scenes/scene_conventions.h"
 #include "scenes/scene_table.h"
 #include "timing/tick_scheduler.h"
 
@@ -29,6 +30,7 @@ bool LoadAssets() { return LoadAssetList(); }
 
 bool StartUp() {
     ReadOptions();
+    sceneSettings.reduceFlashing = launchOptions.reduceFlashing;
     NoteStartupStepEnd(StartupStep::CommandLine);
     if (!LoadSoundtrack()) return false;
     NoteStartupStepEnd(StartupStep::Soundtrack);

@@ -1,5 +1,6 @@
 #include "scenes/echo_scenes.h"
 
+#include "base/host_settings.h"
 #include "base/pixel_ops.h"
 #include "data/object_image.h"
 #include "effects/drawing_switch.h"
@@ -18,6 +19,11 @@ namespace {
 
 constexpr uint32_t kGreyEchoPeriod = 4;  // frames between two echo copies
 constexpr uint32_t kMorphEchoPeriod = 8;
+// Reduced flashing: the morph takes its next mesh at most every 20 counts of the host's timer
+// (every 40 ms, 25 meshes a second) and each frame weighs 48/256 against the frames before it,
+// so that the surface's changing reflections glide instead of jumping from frame to frame.
+constexpr uint32_t kGentleMorphTimerCounts = 20;
+constexpr uint32_t kGentleMorphWeight = 48;
 constexpr uint32_t kRollReload = 32;  // the film rolls on by 23 rows every 66 ms
 constexpr uint32_t kLastMorphIndex = kMorphMeshCount - 1;
 // The morph set-up lists every object the scene will show, so that SetUpObjects restarts them
@@ -76,7 +82,12 @@ bool DrawFilmRollFrame() {
     DrawListedObjects();
     // The work picture and the 30 black rows after it are the 230-row film; the rolled picture
     // is finished and shown from the spare picture, the fade before the grain.
-    CopyScrolled(workPicture, sparePicture);
+    // Reduced flashing: the film glides on between its steps instead of jumping 23 rows at once.
+    const uint32_t glide =
+        sceneSettings.reduceFlashing
+            ? (kRollReload - sceneVariables.rollCountdown) * kScrollStep / (kRollReload + 1)
+            : 0;
+    CopyScrolled(workPicture, sparePicture, glide);
     ApplyFadeStep(sparePicture, FadeStep::White);
     ApplyFilmFinish(sparePicture, {.grain = true, .dimBands = true, .scratches = true});
     return ShowPicture(sparePicture);
@@ -98,14 +109,24 @@ bool SetUpMorph() {
 }
 
 bool DrawMorphFrame() {
-    StepEcho(sceneVariables.morphEchoCounter, kMorphEchoPeriod);
+    if (!sceneSettings.reduceFlashing) StepEcho(sceneVariables.morphEchoCounter, kMorphEchoPeriod);
     uint32_t& index = sceneVariables.morphIndex;
-    index = index >= kLastMorphIndex ? 0 : index + 1;
+    const bool gentle = sceneSettings.reduceFlashing;
+    const uint32_t timer = hostSettings.timerCounter;
+    if (!gentle || timer - sceneVariables.morphStepTimer >= kGentleMorphTimerCounts) {
+        sceneVariables.morphStepTimer = timer;
+        index = index >= kLastMorphIndex ? 0 : index + 1;
+    }
     const ProductionObjects& o = Objects();
     SetObjectList({o.camera, o.redFlareRing, o.textured, o.morphMeshTable[index]});
     DrawListedObjects();  // over the previous frame's finished picture
     ApplyFilmFinish(workPicture, {.grain = true, .dimBands = true, .scratches = true});
-    AveragePictures(sparePicture, workPicture, workPicture);
+    if (gentle) {
+        BlendPictures(sparePicture, workPicture, kGentleMorphWeight, sparePicture);
+        CopyPicture(sparePicture, workPicture);
+    } else {
+        AveragePictures(sparePicture, workPicture, workPicture);
+    }
     ApplyFadeStep(workPicture, FadeStep::White);
     return ShowPicture(workPicture);
 }

@@ -12,6 +12,8 @@
 
 namespace qx {
 
+SceneSettings sceneSettings;
+
 namespace {
 
 constexpr uint32_t kFlickerLevels = 64;  // a pulse starts at level 0 .. 63
@@ -33,11 +35,13 @@ void FlickerStep() {
     if (fadeState.fadeLevel != 0) return;
     fadeState.fadeLevel = static_cast<uint8_t>(NextRandom(kFlickerLevels));
     fadeState.fadeDelay = kFlickerDelay;
+    fadeState.flickerPulse = true;
 }
 
 void SetFlash(uint8_t level, uint8_t delay) {
     fadeState.fadeDelay = delay;
     fadeState.fadeLevel = level;
+    fadeState.flickerPulse = false;
 }
 
 bool WhiteFlash() {
@@ -91,8 +95,11 @@ void DrawScratches(uint32_t *picture) {
 }
 
 void ApplyFadeStep(uint32_t *picture, FadeStep fade) {
-    if (fade == FadeStep::White) BrightenByFadeLevel(picture, picture);
-    if (fade == FadeStep::Black) DarkenByFadeLevel(picture, picture);
+    const bool gently = sceneSettings.reduceFlashing && fadeState.flickerPulse;
+    if (fade == FadeStep::White)
+        (gently ? BrightenGentlyByFadeLevel : BrightenByFadeLevel)(picture, picture);
+    if (fade == FadeStep::Black)
+        (gently ? DarkenGentlyByFadeLevel : DarkenByFadeLevel)(picture, picture);
 }
 
 void ApplyFilmFinish(uint32_t *picture, FilmFinish finish) {

@@ -16,6 +16,16 @@
 
 namespace qx {
 
+// How the scenes play, chosen once before the show starts and kept for the whole run (not part of
+// the show's state: a jump or a new start keeps it).
+struct SceneSettings {
+    // Flicker pulses applied gently (each pixel's luminance moves by at most kGentleFadeStep),
+    // flashes that follow closely upon one another softened: the show under the photosensitivity
+    // threshold, every flash, scene and row still in its place.
+    bool reduceFlashing = false;
+};
+extern SceneSettings sceneSettings;
+
 // Countdown convention: a non-zero countdown is decremented and nothing
 // happens; a zero one is reloaded and the step runs (returns true). A step thus
 // runs every reload + 1 firings, the first on the first firing when the

@@ -32,6 +32,7 @@ struct SceneVariables {
     uint32_t rollCountdown = 0;  // roll callback, reload 32
     uint32_t morphEchoCounter = 0;
     uint32_t morphIndex = 0;  // 0 .. 38 into the morph mesh table
+    uint32_t morphStepTimer = 0;  // reduced flashing: the host's timer counter at the last step
 
     // Picture-effect scenes.
     uint32_t tunnelCountdown = 0;            // tunnel callback, reload 8

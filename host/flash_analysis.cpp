@@ -1,0 +1,212 @@
+#include "host/flash_analysis.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "base/relative_luminance.h"
+
+namespace qx {
+
+namespace {
+
+const std::array<double, 256>& kLinear = LinearLight();
+
+// CIE 1976 u'v' of the D65 white point, which sRGB's grey and black are given.
+constexpr double kWhiteU = 0.1978;
+constexpr double kWhiteV = 0.4683;
+
+// How far linear sRGB (r, g, b) is from the white point while it is a saturated red, else 0.
+double Redness(double r, double g, double b) {
+    const double sum = r + g + b;
+    if (sum <= 0 || r < kSaturatedRedShare * sum) return 0;
+    const double x = 0.4124 * r + 0.3576 * g + 0.1805 * b;
+    const double y = 0.2126 * r + 0.7152 * g + 0.0722 * b;
+    const double z = 0.0193 * r + 0.1192 * g + 0.9505 * b;
+    const double d = x + 15 * y + 3 * z;
+    return std::hypot(4 * x / d - kWhiteU, 9 * y / d - kWhiteV);
+}
+
+}  // namespace
+
+FlashAnalyser::FlashAnalyser(uint32_t width, uint32_t height, uint32_t framesPerSecond,
+                             bool squarePixels)
+    : width_(width),
+      blocksAcross_(width / kFlashBlockSize),
+      blocksDown_(height / kFlashBlockSize),
+      fieldAcross_(std::min(kFlashFieldBlocksAcross, blocksAcross_)),
+      fieldDown_(std::min(squarePixels ? kFlashFieldBlocksDownSquare : kFlashFieldBlocksDown,
+                          blocksDown_)),
+      window_(std::max(framesPerSecond, 1u)),
+      concurrent_(std::max(window_ / kFlashConcurrencyDivisor, 1u)),
+      fieldsAcross_(blocksAcross_ - fieldAcross_ + 1),
+      fieldsDown_(blocksDown_ - fieldDown_ + 1),
+      quarter_((fieldAcross_ * fieldDown_ + 3) / 4) {
+    const size_t blocks = size_t{blocksAcross_} * blocksDown_;
+    const size_t fields = size_t{fieldsAcross_} * fieldsDown_;
+    luminance_.assign(blocks, 0);
+    redness_.assign(blocks, 0);
+    for (Kind* kind : {&general_, &red_}) {
+        kind->trackers.assign(blocks, {});
+        kind->lastUp.assign(blocks, 0);
+        kind->lastDown.assign(blocks, 0);
+        kind->fieldDirection.assign(fields, 0);
+        kind->fieldTransitions.assign(fields, {});
+    }
+}
+
+int FlashAnalyser::Track(Tracker& t, double value, double step, double darkerLimit) {
+    const auto way = [&](double from, int direction) {
+        return darkerLimit < 0 || std::min(from, value) < darkerLimit ? direction : 0;
+    };
+    if (!t.started) {
+        t.started = true;
+        t.low = t.high = value;
+        return 0;
+    }
+    if (t.direction == 0) {  // not turned yet: the first move of a step from either extreme
+        t.low = std::min(t.low, value);
+        t.high = std::max(t.high, value);
+        if (value - t.low >= step) {
+            t.direction = 1;
+            t.turn = value;
+            return way(t.low, 1);
+        }
+        if (t.high - value >= step) {
+            t.direction = -1;
+            t.turn = value;
+            return way(t.high, -1);
+        }
+        return 0;
+    }
+    // `turn` follows the extreme of the present direction; a step back from it turns the block.
+    if (t.direction > 0 ? value >= t.turn : value <= t.turn) {
+        t.turn = value;
+        return 0;
+    }
+    if (std::fabs(t.turn - value) < step) return 0;
+    const int transition = way(t.turn, -t.direction);
+    t.direction = static_cast<int8_t>(-t.direction);
+    t.turn = value;
+    return transition;
+}
+
+void FlashAnalyser::MeasureBlocks(const uint32_t* pixels) {
+    constexpr uint32_t kSide = kFlashBlockSize;
+    constexpr uint32_t kKeptColumns = kSide - kFlashMarkColumns;
+    constexpr uint32_t kKeptRows = kSide - kFlashMarkRows;
+    constexpr double kPerKept = 1.0 / (kKeptColumns * kKeptRows);
+    double r[kSide][kSide], g[kSide][kSide], b[kSide][kSide], y[kSide][kSide];
+    for (uint32_t by = 0; by < blocksDown_; ++by)
+        for (uint32_t bx = 0; bx < blocksAcross_; ++bx) {
+            std::array<std::pair<double, uint32_t>, kSide> columns{}, rows{};
+            for (uint32_t row = 0; row < kSide; ++row) {
+                const uint32_t* in = pixels + size_t{by * kSide + row} * width_ + bx * kSide;
+                for (uint32_t x = 0; x < kSide; ++x) {
+                    r[row][x] = kLinear[(in[x] >> 16) & 0xFF];
+                    g[row][x] = kLinear[(in[x] >> 8) & 0xFF];
+                    b[row][x] = kLinear[in[x] & 0xFF];
+                    y[row][x] = 0.2126 * r[row][x] + 0.7152 * g[row][x] + 0.0722 * b[row][x];
+                    columns[x].first += y[row][x];
+                    columns[x].second = x;
+                }
+            }
+            // The darkest columns out (scratches), then the darkest rows of the rest (bands).
+            std::partial_sort(columns.begin(), columns.begin() + kFlashMarkColumns, columns.end());
+            bool keptColumn[kSide];
+            std::fill_n(keptColumn, kSide, true);
+            for (uint32_t i = 0; i < kFlashMarkColumns; ++i) keptColumn[columns[i].second] = false;
+            for (uint32_t row = 0; row < kSide; ++row) {
+                rows[row] = {0.0, row};
+                for (uint32_t x = 0; x < kSide; ++x)
+                    if (keptColumn[x]) rows[row].first += y[row][x];
+            }
+            std::partial_sort(rows.begin(), rows.begin() + kFlashMarkRows, rows.end());
+            double sumR = 0, sumG = 0, sumB = 0;
+            for (uint32_t i = kFlashMarkRows; i < kSide; ++i)
+                for (uint32_t x = 0; x < kSide; ++x)
+                    if (keptColumn[x]) {
+                        const uint32_t row = rows[i].second;
+                        sumR += r[row][x];
+                        sumG += g[row][x];
+                        sumB += b[row][x];
+                    }
+            sumR *= kPerKept;
+            sumG *= kPerKept;
+            sumB *= kPerKept;
+            const size_t block = size_t{by} * blocksAcross_ + bx;
+            luminance_[block] = 0.2126 * sumR + 0.7152 * sumG + 0.0722 * sumB;
+            redness_[block] = Redness(sumR, sumG, sumB);
+        }
+}
+
+FlashWindow FlashAnalyser::Step(Kind& kind, const std::vector<double>& values, double step,
+                                double darkerLimit) {
+    bool any = false;
+    for (size_t block = 0; block < values.size(); ++block) {
+        const int way = Track(kind.trackers[block], values[block], step, darkerLimit);
+        if (way > 0) kind.lastUp[block] = pictures_ + 1;
+        if (way < 0) kind.lastDown[block] = pictures_ + 1;
+        any |= way != 0;
+    }
+    const uint32_t fieldBlocks = fieldAcross_ * fieldDown_;
+    // Picture numbers are kept + 1, so that 0 is "never".
+    const uint64_t now = pictures_ + 1;
+    const uint64_t recent = now > concurrent_ ? now - concurrent_ : 0;
+    FlashWindow worst;
+    for (uint32_t fy = 0; fy < fieldsDown_; ++fy)
+        for (uint32_t fx = 0; fx < fieldsAcross_; ++fx) {
+            const size_t field = size_t{fy} * fieldsAcross_ + fx;
+            auto& transitions = kind.fieldTransitions[field];
+            while (!transitions.empty() && transitions.front().first + window_ <= now)
+                transitions.pop_front();
+            if (any) {
+                // Block transitions since the field's last one and within the concurrency time,
+                // the way opposite to the field's last (either way before its first).
+                const int8_t direction = kind.fieldDirection[field];
+                const uint64_t after =
+                    std::max(recent, transitions.empty() ? 0 : transitions.back().first);
+                uint32_t up = 0, down = 0;
+                for (uint32_t y = fy; y < fy + fieldDown_; ++y)
+                    for (uint32_t x = fx; x < fx + fieldAcross_; ++x) {
+                        const size_t block = size_t{y} * blocksAcross_ + x;
+                        up += kind.lastUp[block] > after;
+                        down += kind.lastDown[block] > after;
+                    }
+                // Blocks going the other way in the same time balance them out: moving
+                // contrast brightens as many blocks as it darkens.
+                const uint32_t netUp = direction > 0 || up < down ? 0 : up - down;
+                const uint32_t netDown = direction < 0 || down < up ? 0 : down - up;
+                const uint32_t area = std::max(netUp, netDown);
+                if (area >= quarter_) {
+                    kind.fieldDirection[field] = static_cast<int8_t>(netUp >= netDown ? 1 : -1);
+                    transitions.emplace_back(
+                        now, static_cast<uint8_t>((area * 100 + fieldBlocks / 2) / fieldBlocks));
+                }
+            }
+            const uint32_t flashes = static_cast<uint32_t>(transitions.size() / 2);
+            if (flashes == 0 || flashes < worst.flashes) continue;
+            uint32_t percent = 100;
+            for (const auto& transition : transitions)
+                percent = std::min<uint32_t>(percent, transition.second);
+            if (flashes > worst.flashes || percent > worst.percent) {
+                worst.flashes = flashes;
+                worst.percent = percent;
+            }
+        }
+    return worst;
+}
+
+FlashWindow FlashAnalyser::AddPicture(const uint32_t* pixels) {
+    MeasureBlocks(pixels);
+    FlashWindow window = Step(general_, luminance_, kFlashLuminanceStep, kFlashDarkerBelow);
+    const FlashWindow red = Step(red_, redness_, kRedChromaticityStep, -1);
+    if (red.flashes > window.flashes) {
+        window = red;
+        window.red = true;
+    }
+    ++pictures_;
+    return window;
+}
+
+}  // namespace qx
