@@ -12,7 +12,8 @@ set(qx_test_sources
   effects/picture_filters_test.cpp effects/precalculation_test.cpp
   effects/rasterisers_test.cpp effects/rotozoom_plasma_test.cpp effects/transform_test.cpp
   effects/tunnel_test.cpp
-  host/capture_test.cpp host/command_line_test.cpp host/frame_loop_test.cpp
+  host/capture_test.cpp host/command_line_test.cpp host/flash_analysis_test.cpp
+  host/frame_loop_test.cpp
   host/production_state_test.cpp host/start_and_loop_test.cpp host/startup_test.cpp
   host/storyboard_test.cpp host/timing_report_test.cpp host/viewer_controls_test.cpp
   host/whole_show_test.cpp

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
+
+#include "base/pixel_ops.h"
+#include "base/relative_luminance.h"
 
 namespace qx {
 namespace {
@@ -126,6 +130,52 @@ TEST_F(PictureFiltersTest, SmearDragsDetailDownAndRightInPlaceAndSparesTheEdges)
                                                                 : 0)
                 << x << "," << y;
         }
+}
+
+}  // namespace
+}  // namespace qx
+
+namespace qx {
+namespace {
+
+// The gentle fades: no channel's linear light moves by more than the step, dark channels take the
+// level (up to that limit) and the order of the channel values is kept; level 0 writes nothing.
+TEST(GentleFadeTest, LimitsEveryChannelsChangeInLinearLight) {
+    Picture ramp(kPicturePixels), out(kPicturePixels);
+    for (uint32_t i = 0; i < kPicturePixels; ++i) ramp[i] = 0x5A000000u | Grey(i % 256);
+    for (uint32_t level : {1u, 10u, 63u, 128u, 255u}) {
+        fadeState = {};
+        fadeState.fadeLevel = static_cast<uint8_t>(level);
+        for (bool brighten : {true, false}) {
+            ASSERT_TRUE((brighten ? BrightenGentlyByFadeLevel : DarkenGentlyByFadeLevel)(
+                ramp.data(), out.data()));
+            uint32_t previous = 0;
+            for (uint32_t c = 0; c < 256; ++c) {
+                const uint32_t before = ramp[c], after = out[c];
+                EXPECT_EQ(after >> 24, 0x5Au);
+                EXPECT_NEAR(RelativeLuminance(after), RelativeLuminance(before),
+                            kGentleFadeStep + 1e-9);
+                const uint32_t value = after & 0xFF;
+                EXPECT_EQ(after & kColourMask, Grey(value));
+                EXPECT_GE(value, previous) << "order kept";
+                previous = value;
+                if (brighten) {
+                    EXPECT_LE(value, std::min(c + level, 255u));
+                } else {
+                    EXPECT_GE(static_cast<int>(value), static_cast<int>(c) - static_cast<int>(level));
+                }
+            }
+            // Dark channels take a small level whole; white only a few steps of it.
+            if (level <= 10) {
+                EXPECT_EQ(out[brighten ? 0 : level] & 0xFF, brighten ? level : 0u);
+                EXPECT_TRUE(level < 10 || (out[255] & 0xFF) > 245u);
+            }
+        }
+    }
+    fadeState.fadeLevel = 0;
+    out = ramp;
+    EXPECT_FALSE(BrightenGentlyByFadeLevel(ramp.data(), out.data()));
+    EXPECT_FALSE(DarkenGentlyByFadeLevel(ramp.data(), out.data()));
 }
 
 }  // namespace

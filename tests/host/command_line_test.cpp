@@ -102,6 +102,22 @@ TEST_F(CommandLineTest, StoryboardFilesAndRowDigestsImplyTheOfflineRun) {
     EXPECT_NE(testing::internal::GetCapturedStderr().find("need a file name"), std::string::npos);
 }
 
+TEST_F(CommandLineTest, FlashReportIsOfflineAndNeedsAFrameRate) {
+    Read({"--flash-report", "--reduce-flashing", "--fps", "50"});
+    EXPECT_TRUE(launchOptions.printFlashReport);
+    EXPECT_TRUE(launchOptions.headless);
+    EXPECT_TRUE(launchOptions.reduceFlashing);
+    Read({"--reduce-flashing", "/w"});
+    EXPECT_TRUE(launchOptions.reduceFlashing);
+    EXPECT_FALSE(launchOptions.headless);  // live play too
+
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(ParseWords({"--flash-report", "--fps", "0"}), CommandLineResult::UsageError);
+    EXPECT_EQ(ParseWords({"--reduce-flashing=yes"}), CommandLineResult::UsageError);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("--flash-report needs a frame rate"),
+              std::string::npos);
+}
+
 TEST_F(CommandLineTest, StartPositionIsOrderAndRowInDecimalOrHex) {
     const std::vector<std::pair<std::string, uint32_t>> forms = {
         {"22", 0x1600},        {"29:48", 0x1D30}, {"0x1D:0x30", 0x1D30},

@@ -2,8 +2,9 @@
 # The pinned pictures of the offline run. For each frame rate the pinned file holds the digest of
 # every scene table row's storyboard frame (--row-digests) and of the whole show (--digest): any
 # change to what a scene draws, to when a row starts or ends, or to the frames between, shows here.
-#   row_digests.sh check QX_MARROWTIDE PINNED_FILE FPS   compare one frame rate with the file
-#   row_digests.sh write QX_MARROWTIDE PINNED_FILE       rewrite the file (60 and 24 fps)
+#   row_digests.sh check QX_MARROWTIDE PINNED_FILE FPS [OPTION...]  compare one frame rate
+#   row_digests.sh write QX_MARROWTIDE PINNED_FILE [OPTION...]      rewrite the file (60, 24 fps)
+# Further options (--reduce-flashing) are given to every run; their own file pins that show.
 # The check also stands for "the show plays to its end by itself, exit 0, nothing on standard
 # error, the same on every run".
 set -u
@@ -15,7 +16,7 @@ rewrite="cmake --build build --target row_digests"
 
 # One frame rate's lines: 39 "NN row-name DIGEST" and "show DIGEST N frames".
 play() {
-  "$program" --row-digests --digest --fps "$1" >"$work/out" 2>"$work/err"
+  "$program" --row-digests --digest --fps "$1" $options >"$work/out" 2>"$work/err"
   code=$?
   if [ "$code" -ne 0 ] || [ -s "$work/err" ]; then
     echo "FAIL: the offline run at $1 fps exited $code" >&2
@@ -30,11 +31,14 @@ trap 'rm -rf "$work"' EXIT
 
 case $mode in
 write)
+  shift 3
+  options="$*"
   {
     echo "# Pinned pictures of the offline run, per frame rate: the digest of every scene table"
     echo "# row's storyboard frame, then of every frame shown. Written by"
     echo "#   $rewrite"
     echo "# only after looking at the changed rows in the storyboard."
+    [ -z "$options" ] || echo "# Options: $options"
     for fps in $rates; do
       echo "fps $fps"
       play "$fps"
@@ -45,6 +49,8 @@ write)
   ;;
 check)
   fps=$4
+  shift 4
+  options="$*"
   play "$fps" >"$work/now"
   awk -v fps="$fps" '/^fps / { inside = ($2 == fps); next } inside' "$pinned" >"$work/was"
   [ -s "$work/was" ] || { echo "FAIL: $pinned has no section 'fps $fps'"; exit 1; }

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The Debian package: `cpack -G DEB` in a built tree makes it; lintian finds nothing to report; its
 # menu entry, AppStream description and manual page pass their validators as installed; unpacked into a temporary root
-# (dpkg -x) the program finds its sound module there and plays 60 frames offline, exit 0.
+# (dpkg -x) the program finds its sound module there and plays 60 frames offline, exit 0, and plays
+# with what each command of the installed menu entry gives it (menu_entry_test.sh).
 #   package_test.sh BUILD_DIR
 set -uo pipefail
 build=$(realpath "${1:-build}")
+here=$(dirname "$(realpath "$0")")
 fail() {
   echo "FAIL [package]: $*" >&2
   exit 1
@@ -36,6 +38,11 @@ out=$(appstreamcli validate --pedantic --no-net \
   fail "appstreamcli: $out"
 out=$(mandoc -T lint "$root/share/man/man6/QX_Marrowtide.6.gz" 2>&1)
 [ -z "$out" ] || fail "mandoc -T lint: $out"
+# The installed menu entry starts the installed program, and the installed texts name its options.
+out=$(cd / && bash "$here/menu_entry_test.sh" "$root/bin/QX_Marrowtide" \
+  "$root/share/applications/net.marrowtide.tamberlinoth.desktop" \
+  "$root/share/metainfo/net.marrowtide.tamberlinoth.metainfo.xml" \
+  "$root/share/man/man6/QX_Marrowtide.6.gz" 2>&1) || fail "$out"
 for size in 48 128 256; do
   [ -s "$root/share/icons/hicolor/${size}x${size}/apps/marrowtide.png" ] || fail "no $size icon"
 done

@@ -7,6 +7,7 @@
 #include "archive/asset_catalogue.h"
 #include "effects/fades.h"
 #include "effects/film_grain.h"
+#include "effects/random.h"
 #include "scenes/object_scenes.h"
 #include "scenes/work_pictures.h"
 
@@ -40,6 +41,32 @@ TEST(SceneConventionsTest, FlickerStartsPulsesOnlyAtLevelZero) {
         sawNonZero |= fadeState.fadeLevel != 0;
     }
     EXPECT_TRUE(sawNonZero);
+}
+
+// Reduced flashing takes a flicker pulse gently and a flash in full; the plain show takes both in
+// full. The fade state, and so every random draw, is the same either way.
+TEST(SceneConventionsTest, ReducedFlashingSoftensFlickerPulsesOnly) {
+    const auto fadedGrey = [](bool reduced, bool pulse) {
+        sceneSettings.reduceFlashing = reduced;
+        fadeState = {};
+        randomState = {};
+        while (fadeState.fadeLevel < 40) {  // a pulse large enough to see the difference
+            fadeState.fadeLevel = 0;
+            FlickerStep();
+        }
+        if (!pulse) SetFlash(fadeState.fadeLevel, fadeState.fadeDelay);
+        EXPECT_EQ(fadeState.flickerPulse, pulse);
+        std::vector<uint32_t> picture(kPicturePixels, 0x808080);
+        ApplyFadeStep(picture.data(), FadeStep::White);
+        sceneSettings = {};
+        return picture[0] & 0xFF;
+    };
+    const uint32_t full = fadedGrey(false, true);
+    EXPECT_GT(full, 0x80u + 40);
+    EXPECT_EQ(fadedGrey(true, false), full);
+    const uint32_t gentle = fadedGrey(true, true);
+    EXPECT_GT(gentle, 0x80u);
+    EXPECT_LT(gentle, full);
 }
 
 TEST(SceneConventionsTest, TrailDecaySubtractsTheWholeWordAndStopsAtZero) {
