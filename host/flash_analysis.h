@@ -13,7 +13,7 @@
 //   0.2 away from its last turning point. Moves smaller than that never turn the block, so slow
 //   fades count as one transition and jitter below the threshold as none.
 // - Flashes count where they are concurrent. A field makes a transition when at least a quarter
-//   of its blocks have made a transition the same way (up or down) within the last eighth of a
+//   of its blocks have made a transition the same way (up or down) within the last tenth of a
 //   second, and the field's previous transition was the other way; a block counts for one field
 //   transition only. Motion, which brightens some blocks while it darkens others at any moment,
 //   and local flicker out of step with itself do not add up to a field's transitions.
