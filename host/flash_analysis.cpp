@@ -53,6 +53,13 @@ FlashAnalyser::FlashAnalyser(uint32_t width, uint32_t height, uint32_t framesPer
         kind->fieldDirection.assign(fields, 0);
         kind->fieldTransitions.assign(fields, {});
     }
+    for (uint32_t c = 0; c < 256; ++c) {
+        redShare_[c] = 0.2126 * kLinear[c];
+        greenShare_[c] = 0.7152 * kLinear[c];
+        blueShare_[c] = 0.0722 * kLinear[c];
+    }
+    upSums_.assign(size_t{blocksAcross_ + 1} * (blocksDown_ + 1), 0);
+    downSums_ = upSums_;
 }
 
 int FlashAnalyser::Track(Tracker& t, double value, double step, double darkerLimit) {
@@ -91,53 +98,81 @@ int FlashAnalyser::Track(Tracker& t, double value, double step, double darkerLim
     return transition;
 }
 
+namespace {
+
+// The indices of the `count` smallest of eight values, as set bits.
+uint32_t SmallestOfEight(const double (&values)[kFlashBlockSize], uint32_t count) {
+    uint32_t taken = 0;
+    for (uint32_t n = 0; n < count; ++n) {
+        uint32_t best = kFlashBlockSize;
+        for (uint32_t i = 0; i < kFlashBlockSize; ++i)
+            if (!(taken >> i & 1) && (best == kFlashBlockSize || values[i] < values[best]))
+                best = i;
+        taken |= 1u << best;
+    }
+    return taken;
+}
+
+}  // namespace
+
 void FlashAnalyser::MeasureBlocks(const uint32_t* pixels) {
     constexpr uint32_t kSide = kFlashBlockSize;
-    constexpr uint32_t kKeptColumns = kSide - kFlashMarkColumns;
-    constexpr uint32_t kKeptRows = kSide - kFlashMarkRows;
-    constexpr double kPerKept = 1.0 / (kKeptColumns * kKeptRows);
-    double r[kSide][kSide], g[kSide][kSide], b[kSide][kSide], y[kSide][kSide];
+    constexpr double kPerKept = 1.0 / ((kSide - kFlashMarkColumns) * (kSide - kFlashMarkRows));
     for (uint32_t by = 0; by < blocksDown_; ++by)
         for (uint32_t bx = 0; bx < blocksAcross_; ++bx) {
-            std::array<std::pair<double, uint32_t>, kSide> columns{}, rows{};
-            for (uint32_t row = 0; row < kSide; ++row) {
-                const uint32_t* in = pixels + size_t{by * kSide + row} * width_ + bx * kSide;
+            const uint32_t* block = pixels + size_t{by * kSide} * width_ + bx * kSide;
+            double y[kSide][kSide], columns[kSide] = {}, rows[kSide] = {};
+            for (uint32_t row = 0; row < kSide; ++row)
                 for (uint32_t x = 0; x < kSide; ++x) {
-                    r[row][x] = kLinear[(in[x] >> 16) & 0xFF];
-                    g[row][x] = kLinear[(in[x] >> 8) & 0xFF];
-                    b[row][x] = kLinear[in[x] & 0xFF];
-                    y[row][x] = 0.2126 * r[row][x] + 0.7152 * g[row][x] + 0.0722 * b[row][x];
-                    columns[x].first += y[row][x];
-                    columns[x].second = x;
+                    const uint32_t p = block[size_t{row} * width_ + x];
+                    y[row][x] = redShare_[(p >> 16) & 0xFF] + greenShare_[(p >> 8) & 0xFF] +
+                                blueShare_[p & 0xFF];
+                    columns[x] += y[row][x];
+                }
+            // The darkest columns out (scratches), then the darkest rows of the rest (bands).
+            const uint32_t markColumns = SmallestOfEight(columns, kFlashMarkColumns);
+            for (uint32_t row = 0; row < kSide; ++row)
+                for (uint32_t x = 0; x < kSide; ++x)
+                    if (!(markColumns >> x & 1)) rows[row] += y[row][x];
+            const uint32_t markRows = SmallestOfEight(rows, kFlashMarkRows);
+            double r = 0, g = 0, b = 0;
+            for (uint32_t row = 0; row < kSide; ++row) {
+                if (markRows >> row & 1) continue;
+                for (uint32_t x = 0; x < kSide; ++x) {
+                    if (markColumns >> x & 1) continue;
+                    const uint32_t p = block[size_t{row} * width_ + x];
+                    r += kLinear[(p >> 16) & 0xFF];
+                    g += kLinear[(p >> 8) & 0xFF];
+                    b += kLinear[p & 0xFF];
                 }
             }
-            // The darkest columns out (scratches), then the darkest rows of the rest (bands).
-            std::partial_sort(columns.begin(), columns.begin() + kFlashMarkColumns, columns.end());
-            bool keptColumn[kSide];
-            std::fill_n(keptColumn, kSide, true);
-            for (uint32_t i = 0; i < kFlashMarkColumns; ++i) keptColumn[columns[i].second] = false;
-            for (uint32_t row = 0; row < kSide; ++row) {
-                rows[row] = {0.0, row};
-                for (uint32_t x = 0; x < kSide; ++x)
-                    if (keptColumn[x]) rows[row].first += y[row][x];
-            }
-            std::partial_sort(rows.begin(), rows.begin() + kFlashMarkRows, rows.end());
-            double sumR = 0, sumG = 0, sumB = 0;
-            for (uint32_t i = kFlashMarkRows; i < kSide; ++i)
-                for (uint32_t x = 0; x < kSide; ++x)
-                    if (keptColumn[x]) {
-                        const uint32_t row = rows[i].second;
-                        sumR += r[row][x];
-                        sumG += g[row][x];
-                        sumB += b[row][x];
-                    }
-            sumR *= kPerKept;
-            sumG *= kPerKept;
-            sumB *= kPerKept;
-            const size_t block = size_t{by} * blocksAcross_ + bx;
-            luminance_[block] = 0.2126 * sumR + 0.7152 * sumG + 0.0722 * sumB;
-            redness_[block] = Redness(sumR, sumG, sumB);
+            r *= kPerKept;
+            g *= kPerKept;
+            b *= kPerKept;
+            const size_t index = size_t{by} * blocksAcross_ + bx;
+            luminance_[index] = 0.2126 * r + 0.7152 * g + 0.0722 * b;
+            redness_[index] = Redness(r, g, b);
         }
+}
+
+void FlashAnalyser::SumRecent(const std::vector<uint64_t>& last, uint64_t recent,
+                              std::vector<uint32_t>& sums) const {
+    const uint32_t across = blocksAcross_ + 1;
+    for (uint32_t y = 0; y < blocksDown_; ++y)
+        for (uint32_t x = 0; x < blocksAcross_; ++x) {
+            const uint32_t hit = last[size_t{y} * blocksAcross_ + x] > recent;
+            sums[size_t{y + 1} * across + x + 1] = hit + sums[size_t{y} * across + x + 1] +
+                                                   sums[size_t{y + 1} * across + x] -
+                                                   sums[size_t{y} * across + x];
+        }
+}
+
+uint32_t FlashAnalyser::SumInField(const std::vector<uint32_t>& sums, uint32_t x,
+                                   uint32_t y) const {
+    const uint32_t across = blocksAcross_ + 1;
+    const size_t top = size_t{y} * across, bottom = size_t{y + fieldDown_} * across;
+    return sums[bottom + x + fieldAcross_] - sums[bottom + x] - sums[top + x + fieldAcross_] +
+           sums[top + x];
 }
 
 FlashWindow FlashAnalyser::Step(Kind& kind, const std::vector<double>& values, double step,
@@ -153,6 +188,10 @@ FlashWindow FlashAnalyser::Step(Kind& kind, const std::vector<double>& values, d
     // Picture numbers are kept + 1, so that 0 is "never".
     const uint64_t now = pictures_ + 1;
     const uint64_t recent = now > concurrent_ ? now - concurrent_ : 0;
+    if (any) {
+        SumRecent(kind.lastUp, recent, upSums_);
+        SumRecent(kind.lastDown, recent, downSums_);
+    }
     FlashWindow worst;
     for (uint32_t fy = 0; fy < fieldsDown_; ++fy)
         for (uint32_t fx = 0; fx < fieldsAcross_; ++fx) {
@@ -164,15 +203,19 @@ FlashWindow FlashAnalyser::Step(Kind& kind, const std::vector<double>& values, d
                 // Block transitions since the field's last one and within the concurrency time,
                 // the way opposite to the field's last (either way before its first).
                 const int8_t direction = kind.fieldDirection[field];
-                const uint64_t after =
-                    std::max(recent, transitions.empty() ? 0 : transitions.back().first);
+                const uint64_t last = transitions.empty() ? 0 : transitions.back().first;
                 uint32_t up = 0, down = 0;
-                for (uint32_t y = fy; y < fy + fieldDown_; ++y)
-                    for (uint32_t x = fx; x < fx + fieldAcross_; ++x) {
-                        const size_t block = size_t{y} * blocksAcross_ + x;
-                        up += kind.lastUp[block] > after;
-                        down += kind.lastDown[block] > after;
-                    }
+                if (last <= recent) {
+                    up = SumInField(upSums_, fx, fy);
+                    down = SumInField(downSums_, fx, fy);
+                } else {  // the field turned within the concurrency time: count since then
+                    for (uint32_t y = fy; y < fy + fieldDown_; ++y)
+                        for (uint32_t x = fx; x < fx + fieldAcross_; ++x) {
+                            const size_t block = size_t{y} * blocksAcross_ + x;
+                            up += kind.lastUp[block] > last;
+                            down += kind.lastDown[block] > last;
+                        }
+                }
                 // Blocks going the other way in the same time balance them out: moving
                 // contrast brightens as many blocks as it darkens.
                 const uint32_t netUp = direction > 0 || up < down ? 0 : up - down;

@@ -28,6 +28,7 @@
 //   which its transitions in the window happened.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <utility>
@@ -85,6 +86,11 @@ private:
     // on the darker state.
     static int Track(Tracker& tracker, double value, double step, double darkerLimit);
     void MeasureBlocks(const uint32_t* pixels);
+    // Blocks whose last transition (of `last`) came after picture `recent`, summed over the
+    // rectangles from the origin; and such a sum over the field at (x, y).
+    void SumRecent(const std::vector<uint64_t>& last, uint64_t recent,
+                   std::vector<uint32_t>& sums) const;
+    uint32_t SumInField(const std::vector<uint32_t>& sums, uint32_t x, uint32_t y) const;
     // The kind's block transitions of this picture, its fields' transitions and the worst field.
     FlashWindow Step(Kind& kind, const std::vector<double>& values, double step,
                      double darkerLimit);
@@ -92,7 +98,10 @@ private:
     uint32_t width_, blocksAcross_, blocksDown_, fieldAcross_, fieldDown_, window_, concurrent_;
     uint32_t fieldsAcross_, fieldsDown_, quarter_;
     std::vector<double> luminance_, redness_;  // per block, this picture
+    // Each channel value's share of relative luminance.
+    std::array<double, 256> redShare_{}, greenShare_{}, blueShare_{};
     Kind general_, red_;
+    std::vector<uint32_t> upSums_, downSums_;  // (blocks across + 1) x (blocks down + 1)
     uint64_t pictures_ = 0;
 };
 
