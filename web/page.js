@@ -2,7 +2,9 @@
 // archive with a progress bar, waits for a click (browsers start sound only after a gesture),
 // puts the archive into the program's memory file system and starts it with the options given as
 // URL parameters (?start=29:48, ?debug, ?fps=30, ?square-pixels). The program draws into the
-// canvas, which fills the window.
+// canvas, which fills the window. The cover warns of the show's flashing before the click and
+// offers a switch for the reduced-flashing show (--reduce-flashing), remembered by the browser and
+// turned on by ?reduce-flashing.
 'use strict';
 
 const programFiles = ['QX_Marrowtide.wasm', 'QX_Marrowtide.archive'];
@@ -14,20 +16,24 @@ const progress = document.getElementById('progress');
 const startButton = document.getElementById('start');
 const fullScreenButton = document.getElementById('fullscreen');
 const canvas = document.getElementById('canvas');
+const reduceSwitch = document.getElementById('reduce');
+const reduceKey = 'marrowtide.reduceFlashing';
 
 function say(text, isError) {
   status.textContent = text;
+  status.hidden = text === '';
   status.className = isError ? 'message' : '';
   if (isError) progress.hidden = true;
 }
 
-// The command line from the URL's parameters. The program runs "windowed" in the canvas; full
-// screen is the page's.
-function commandLine() {
+// The command line from the URL's parameters and the reduce-flashing switch as it is at the
+// click. The program runs "windowed" in the canvas; full screen is the page's.
+function commandLine(reduceFlashing) {
   const args = ['/w'];
   const query = new URLSearchParams(location.search);
   if (query.has('debug')) args.push('/debug');
   if (query.has('square-pixels')) args.push('--square-pixels');
+  if (reduceFlashing) args.push('--reduce-flashing');
   for (const name of ['start', 'fps', 'frames']) {
     const value = query.get(name);
     if (value) args.push('--' + name, value);
@@ -79,6 +85,27 @@ async function showTitle() {
   } catch (error) {
     // The cover works without its picture.
   }
+}
+
+// The switch starts as the viewer last left it in this browser, or on with ?reduce-flashing (which
+// is not stored: only the viewer's own choice is). Storage may be missing or refused (private
+// windows, pages opened from files); the switch then only lasts for the page.
+function setUpReduceSwitch() {
+  let stored = null;
+  try {
+    stored = localStorage.getItem(reduceKey);
+  } catch (error) {
+    // Not remembered.
+  }
+  reduceSwitch.checked = new URLSearchParams(location.search).has('reduce-flashing') ||
+                         stored === 'true';
+  reduceSwitch.addEventListener('change', () => {
+    try {
+      localStorage.setItem(reduceKey, String(reduceSwitch.checked));
+    } catch (error) {
+      // Not remembered.
+    }
+  });
 }
 
 function toggleFullScreen() {
@@ -137,12 +164,13 @@ async function main() {
   startButton.hidden = false;
   startButton.focus();
   startButton.addEventListener('click', () => {
+    const reduceFlashing = reduceSwitch.checked;
     cover.hidden = true;
     fullScreenButton.hidden = false;
     canvas.focus();
     Module.FS.writeFile(archivePath, archive);
     archive = null;
-    Module.callMain(commandLine());
+    Module.callMain(commandLine(reduceFlashing));
   }, { once: true });
 }
 
@@ -179,4 +207,5 @@ window.addEventListener('keyup', (event) => {
 }, true);
 fullScreenButton.addEventListener('click', toggleFullScreen);
 canvas.addEventListener('dblclick', toggleFullScreen);
+setUpReduceSwitch();
 main();

@@ -2,10 +2,14 @@
 // starts after a click, plays at least 50 frames a second with the software renderer and nothing
 // on standard error, waits in a background tab and goes on when it is back, pauses, jumps and
 // plays on with the viewer's keys and offers the picture for F12 as a download, and its first picture
-// after a start position is the native offline run's, to the last bit.
-//   node page_test.cjs SITE_DIR PUPPETEER_DIR EXPECTED_DIGEST
-// EXPECTED_DIGEST: `QX_Marrowtide --headless --square-pixels --start 29:48 --frames 1 --digest`'s
-// first word. With QX_WEB_BENCH=1 it only measures frames a second and main-thread time a frame.
+// after a start position is the native offline run's, to the last bit. Its cover warns of the
+// flashing before the click, and the reduce-flashing switch (by keyboard or mouse, remembered over
+// a reload, turned on by ?reduce-flashing) starts the reduced show, the native one to the last bit.
+//   node page_test.cjs SITE_DIR PUPPETEER_DIR DIGEST_29_48 DIGEST_34 DIGEST_34_REDUCED
+// DIGEST_29_48: `QX_Marrowtide --headless --square-pixels --start 29:48 --frames 1 --digest`'s
+// first word; DIGEST_34 and DIGEST_34_REDUCED the same at --start 34 without and with
+// --reduce-flashing. With QX_WEB_BENCH=1 it only measures frames a second and main-thread time a
+// frame.
 'use strict';
 
 const http = require('http');
@@ -13,7 +17,8 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 
-const [siteDir, puppeteerDir, expectedDigest] = process.argv.slice(2);
+const [siteDir, puppeteerDir, expectedDigest, plainDigest34, reducedDigest34] =
+  process.argv.slice(2);
 const puppeteer = require(path.join(puppeteerDir, 'node_modules', 'puppeteer-core'));
 const benchOnly = process.env.QX_WEB_BENCH === '1';
 
@@ -67,15 +72,17 @@ function watchCanvas() {
   };
 }
 
-async function open(browser, query, width, height) {
-  const page = await browser.newPage();
+// A new page (in `where`, the browser or one of its contexts) at `query`, ready to start; started
+// unless `start` is false.
+async function open(where, query, width, height, start = true) {
+  const page = await where.newPage();
   await page.setViewport({ width, height });
   await page.evaluateOnNewDocument(watchCanvas);
   const errors = [];
   page.on('pageerror', (error) => errors.push(error.message));
   await page.goto(base + '/' + query);
   await page.waitForSelector('#start:not([hidden])', { timeout: 60000 });
-  await page.click('#start');
+  if (start) await page.click('#start');
   return { page, errors };
 }
 
@@ -93,6 +100,119 @@ function digestOf(first, factor) {
     }
   }
   return digest.toString(16).padStart(16, '0');
+}
+
+// The digest of the first picture shown in a 960 x 600 canvas (three times, square pixels), or
+// what is wrong.
+async function firstDigest(page) {
+  await page.waitForFunction(() => window.qxFirst !== null, { timeout: 60000 });
+  const first = await page.evaluate(() => window.qxFirst);
+  if (first.width !== 960 || first.height !== 600)
+    return `a ${first.width} x ${first.height} canvas, not 960 x 600`;
+  return digestOf(first, 3);
+}
+
+// Where the cover's warning, start button and switch are, what is focused and whether the show
+// has begun.
+function coverState() {
+  const box = (id) => {
+    const element = document.getElementById(id);
+    const r = element.getBoundingClientRect();
+    const style = getComputedStyle(element);
+    return { left: r.left, top: r.top, right: r.right, bottom: r.bottom, width: r.width,
+             height: r.height, shown: r.width > 0 && r.height > 0 && style.visibility === 'visible',
+             outline: style.outlineStyle === 'none' ? 0 : parseFloat(style.outlineWidth) };
+  };
+  return {
+    warning: box('warning'), start: box('start'), label: box('reduce-label'),
+    warningText: document.getElementById('warning').textContent.replace(/\s+/g, ' '),
+    coverShown: !document.getElementById('cover').hidden,
+    focused: document.activeElement && document.activeElement.id,
+    focusOutline: box('reduce').outline,
+    on: document.getElementById('reduce').checked,
+    role: document.getElementById('reduce').getAttribute('role'),
+    stored: localStorage.getItem('marrowtide.reduceFlashing'),
+    shown: window.qxShown,
+    viewport: { width: innerWidth, height: innerHeight },
+  };
+}
+
+// Boxes `a` and `b` overlap; box `a` lies within the viewport.
+const overlap = (a, b) => a.left < b.right && b.left < a.right && a.top < b.bottom &&
+  b.top < a.bottom;
+const inside = (a, viewport) => a.left >= 0 && a.top >= 0 && a.right <= viewport.width &&
+  a.bottom <= viewport.height;
+
+// The warning and the reduce-flashing switch. The first picture at order 34 is the rotozoom's
+// last, under its black flicker (the water's first pass only enters its row), so the reduced show
+// differs from the plain one there. Every case in a browser
+// context of its own, as the switch is remembered.
+async function checkReduceFlashing(browser, fail) {
+  const flicker = '?start=34&frames=1&square-pixels';
+  if (!plainDigest34 || plainDigest34 === reducedDigest34)
+    throw new Error(`the native digests at 34 do not differ: ${plainDigest34} ${reducedDigest34}`);
+
+  // On a phone and on a desktop, before the click: the warning, the start button and the switch
+  // in view without overlapping; Tab from the start button reaches the switch with a visible
+  // focus, Space and clicks turn it on and off without starting the show, and the last state is
+  // remembered over a reload.
+  let context = await browser.createBrowserContext();
+  const { page, errors } = await open(context, flicker, 360, 640, false);
+  const checkCover = async (size) => {
+    const cover = await page.evaluate(coverState);
+    if (!/flashing lights/.test(cover.warningText)) fail(`the warning says "${cover.warningText}"`);
+    for (const name of ['warning', 'start', 'label'])
+      if (!cover[name].shown || !inside(cover[name], cover.viewport))
+        fail(`at ${size} the ${name} is not all in view: ${JSON.stringify(cover[name])}`);
+    if (overlap(cover.start, cover.label) || overlap(cover.warning, cover.start) ||
+        overlap(cover.warning, cover.label))
+      fail(`at ${size} the warning, start and switch overlap: ${JSON.stringify(cover)}`);
+    if (cover.label.width < 44 || cover.label.height < 44)
+      fail(`the switch's target is ${cover.label.width} x ${cover.label.height}, under 44 x 44`);
+    return cover;
+  };
+  let cover = await checkCover('360 x 640');
+  if (cover.on || cover.role !== 'switch')
+    fail(`the switch starts on ${cover.on}, role ${cover.role}`);
+  if (cover.focused !== 'start') fail(`the start button is not focused but ${cover.focused}`);
+  await page.keyboard.press('Tab');
+  await page.keyboard.press('Space');
+  cover = await page.evaluate(coverState);
+  if (cover.focused !== 'reduce' || !cover.on || cover.focusOutline < 1)
+    fail(`Tab and Space: focused ${cover.focused}, on ${cover.on}, outline ${cover.focusOutline}`);
+  await page.click('#reduce-label');
+  const afterOneClick = (await page.evaluate(coverState)).on;
+  await page.click('#reduce');
+  await new Promise((r) => setTimeout(r, 300));
+  cover = await page.evaluate(coverState);
+  if (afterOneClick || !cover.on)
+    fail(`clicks on the switch: on ${afterOneClick}, then ${cover.on}`);
+  if (!cover.coverShown || cover.shown !== 0) fail('the switch started the show');
+  if (cover.stored !== 'true') fail(`the switch is stored as ${cover.stored}`);
+  await page.reload();
+  await page.waitForSelector('#start:not([hidden])', { timeout: 60000 });
+  if (!(await page.evaluate(coverState)).on) fail('the switch is off again after a reload');
+  await page.setViewport({ width: 960, height: 600 });
+  await checkCover('960 x 600');
+  await page.click('#start');
+  const reduced = await firstDigest(page);
+  if (reduced !== reducedDigest34)
+    fail(`switch on: picture ${reduced}, native reduced ${reducedDigest34}, ` +
+         `plain ${plainDigest34}`);
+  else console.log(`the switch on: the first picture at 34 is the native reduced one (${reduced})`);
+  if (errors.length) fail('page errors: ' + errors.join('; '));
+  await context.close();
+
+  // ?reduce-flashing turns the switch on in a browser that has no choice stored; the switch as it
+  // is at the click decides: turned off, the show is the plain one.
+  context = await browser.createBrowserContext();
+  const linked = await open(context, flicker + '&reduce-flashing', 960, 600, false);
+  if (!(await linked.page.evaluate(coverState)).on) fail('?reduce-flashing leaves the switch off');
+  await linked.page.click('#reduce');
+  await linked.page.click('#start');
+  const plain = await firstDigest(linked.page);
+  if (plain !== plainDigest34) fail(`switch off: picture ${plain}, native plain ${plainDigest34}`);
+  await context.close();
 }
 
 let base;
@@ -213,21 +333,17 @@ let base;
     if (!benchOnly) {
       // The first picture after a start position, at exactly three times with square pixels.
       const shown = await open(browser, '?start=29:48&frames=1&square-pixels', 960, 600);
-      await shown.page.waitForFunction(() => window.qxFirst !== null, { timeout: 60000 });
-      const first = await shown.page.evaluate(() => window.qxFirst);
-      if (first.width !== 960 || first.height !== 600) {
-        fail(`the canvas is ${first.width} x ${first.height}, not 960 x 600`);
-      } else {
-        const digest = digestOf(first, 3);
-        if (digest !== expectedDigest) fail(`picture ${digest}, native offline ${expectedDigest}`);
-        else console.log(`the first picture at 29:48 is the native one (${digest})`);
-      }
+      const digest = await firstDigest(shown.page);
+      if (digest !== expectedDigest) fail(`picture ${digest}, native offline ${expectedDigest}`);
+      else console.log(`the first picture at 29:48 is the native one (${digest})`);
       // One frame asked for: the show ends by itself and the page says so.
       await shown.page.waitForFunction(() => !document.getElementById('cover').hidden,
                                        { timeout: 30000 });
       const said = await shown.page.$eval('#status', (e) => e.textContent);
       if (!said.startsWith('The end')) fail(`after the show the page says "${said}"`);
       if (shown.errors.length) fail('page errors: ' + shown.errors.join('; '));
+      await shown.page.close();
+      await checkReduceFlashing(browser, fail);
     }
   } catch (error) {
     fail(error.stack || String(error));

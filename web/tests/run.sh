@@ -3,7 +3,8 @@
 # need no audio device, FreeType, PNG or helper programs); the offline program under Node shows
 # exactly the pinned pictures of the native build (tests/data/row_digests.txt, at 60 and 24 fps);
 # the site in headless Chromium (puppeteer-core from npm, kept in the web cache) starts after a click,
-# plays at 50 frames a second or more and shows the native picture at a start position.
+# plays at 50 frames a second or more, shows the native picture at a start position, warns of the
+# flashing before the click and starts the reduced-flashing show with its switch.
 #   web/tests/run.sh          the tests
 #   web/tests/run.sh --bench  only the page's frames a second and main-thread time a frame
 set -euo pipefail
@@ -36,6 +37,11 @@ for fps in 60 24; do
 done
 
 echo "== the page in headless Chromium"
-expected=$(build/QX_Marrowtide --headless --square-pixels --start 29:48 --frames 1 --digest)
-node web/tests/page_test.cjs build-web/site "$puppeteer" "${expected%% *}"
+first_digest() { # the native offline run's digest of its first picture, with the given options
+  local line
+  line=$(build/QX_Marrowtide --headless --square-pixels --frames 1 --digest "$@")
+  echo "${line%% *}"
+}
+node web/tests/page_test.cjs build-web/site "$puppeteer" "$(first_digest --start 29:48)" \
+  "$(first_digest --start 34)" "$(first_digest --start 34 --reduce-flashing)"
 echo "Web tests passed."
