@@ -15,8 +15,9 @@ LaunchOptions launchOptions;
 
 namespace {
 
-// The words the original matcher sees: arguments split at spaces (runs of spaces separate like
-// one), without the program path and without long options. Filled once before start-up.
+// The words the short options are matched against: arguments split at spaces (runs of spaces
+// separate like one), without the program path and without long options. Filled once before
+// start-up.
 std::vector<std::string> optionWords;
 
 bool ParseNumber(std::string_view text, uint32_t maximum, uint32_t& out) {

@@ -1,6 +1,7 @@
-// The command line: the original's six options matched by prefix over the words after the
-// program path, and our own long options ("--name" or "--name value"), which are taken out of
-// the words before the original matcher sees them.
+// The command line: six short options ("/name", a '-' standing for '/') matched by prefix over
+// the words after the program path, and long options ("--name" or "--name value"), which are
+// taken out of the words before the short options are matched, so that no long option can ever
+// read as a short one.
 #pragma once
 
 #include <cstdint>

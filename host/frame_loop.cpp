@@ -43,7 +43,7 @@ void StartPacing(uint32_t now) {
     loopState.pacedPasses = 0;
     loopState.frameAccumulator = 0;
     loopState.rateWindowStart = now;
-    tickScheduler.lastTickTime = now;
+    SetTickClock(now);
 }
 
 // The row from whose entry on the passes before `startPosition` must draw: the last row that
@@ -184,8 +184,8 @@ bool PlayUpTo(uint32_t position) {
 void MoveShowTimes(uint32_t milliseconds) {
     loopState.paceStart += milliseconds;
     loopState.rateWindowStart += milliseconds;
-    tickScheduler.lastTickTime += milliseconds;
-    musicBinding.songStartClock += milliseconds;
+    MoveTickClock(milliseconds);
+    MoveSongStartClock(milliseconds);
 }
 
 uint32_t FrameRate() { return hostSettings.frameRate; }

@@ -17,14 +17,14 @@ struct StateRegion {
     size_t size;
 };
 
-// Every production record and buffer listed above, and the framebuffer's pixels once it exists:
-// all of the production's own state, so that copying these back returns the show to where it
-// was. The records hold pointers only into static data, so their bytes stay valid.
+// Every record of the show's state (host/state_registry.h) that a snapshot copies, and the
+// framebuffer's pixels once it exists: copying these back returns the show to where it was. The
+// records hold pointers only into static data, so their bytes stay valid.
 std::vector<StateRegion> ProductionRegions();
 
-// Every record to its program-image value; the object image to its bytes at program start; the
-// work and spare pictures, the rotozoom tables and both water fields to zero; the sequencer
-// without a table.
+// Every record of the show's state that a new start resets to its program-image value: the
+// object image to its bytes at program start, the pictures, tables and water fields to zero, the
+// sequencer without a table.
 void ResetProductionRecords();
 
 // The tick slots start-up registers: slot 1 FadeDownTick, slot 7 the timer counter.

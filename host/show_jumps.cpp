@@ -95,7 +95,7 @@ void StartShowJumps() {
     shadowPlatform = OfflinePlatform{};
     // The song starts with the show, as in the offline run.
     const uint32_t now = ThePlatform().Milliseconds();
-    musicBinding.songStartClock = now;
+    SetSongStartClock(now);
     jumps.shadow.Take(now, {});
     jumps.started = true;
 }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "base/host_settings.h"
 #include "host/frame_loop.h"
 #include "host/production_state.h"
 #include "music/music_binding.h"
@@ -53,14 +52,6 @@ void ShowSnapshot::Take(uint32_t clock, const ShowSnapshot& beside) {
     pages_ = std::move(pages);
     clock_ = clock;
     songStartClock_ = musicBinding.songStartClock;
-    timerCounter_ = hostSettings.timerCounter;
-    shownFrameRate_ = hostSettings.shownFrameRate;
-    shownMusicPosition_ = hostSettings.shownMusicPosition;
-    frameAccumulator_ = loopState.frameAccumulator;
-    rateWindowStart_ = loopState.rateWindowStart;
-    frameRate_ = hostSettings.frameRate;
-    paceStart_ = loopState.paceStart;
-    pacedPasses_ = loopState.pacedPasses;
     showPasses_ = loopState.showPasses;
 }
 
@@ -70,16 +61,6 @@ void ShowSnapshot::Restore(uint32_t clock) const {
         if (index < pages_.size() && pages_[index]->bytes.size() == size)
             std::memcpy(bytes, pages_[index]->bytes.data(), size);
     });
-    musicBinding.songStartClock = songStartClock_;
-    hostSettings.timerCounter = timerCounter_;
-    hostSettings.shownFrameRate = shownFrameRate_;
-    hostSettings.shownMusicPosition = shownMusicPosition_;
-    loopState.frameAccumulator = frameAccumulator_;
-    loopState.rateWindowStart = rateWindowStart_;
-    hostSettings.frameRate = frameRate_;
-    loopState.paceStart = paceStart_;
-    loopState.pacedPasses = pacedPasses_;
-    loopState.showPasses = showPasses_;
     MoveShowTimes(clock - clock_);
 }
 

@@ -1,8 +1,8 @@
-// Snapshots of the whole show: every byte of the production's state (host/production_state.h),
-// the framebuffer, the overlay's counters, the frame loop's pacing and frame-rate window and the
-// clock reading they were taken at. Restored, the show goes on exactly as it went on from where
-// the snapshot was taken, on any clock: every time it holds is moved by the distance between the
-// two clocks.
+// Snapshots of the whole show: every byte of the show's state (host/state_registry.h: the
+// production's records, the overlay's counters, the frame loop's pacing and frame-rate window,
+// the song's start), the framebuffer and the clock reading they were taken at. Restored, the show
+// goes on exactly as it went on from where the snapshot was taken, on any clock: every time it
+// holds is moved by the distance between the two clocks.
 //
 // The bytes are kept in pages of kSnapshotPageBytes, and a snapshot taken beside another shares
 // every page that did not change with it: the pictures of a quiet scene, the object image that
@@ -40,17 +40,8 @@ private:
     struct Page;
     std::vector<std::shared_ptr<const Page>> pages_;
     uint32_t clock_ = 0;
+    // Read off the show's state when it was taken (the pages hold them too).
     uint32_t songStartClock_ = 0;  // on the clock of the snapshot
-    // Outside the production's records: the overlay's counters and the frame loop's pacing and
-    // frame-rate window (times on the clock of the snapshot).
-    uint32_t timerCounter_ = 0;
-    uint32_t shownFrameRate_ = 0;
-    uint32_t shownMusicPosition_ = 0;
-    uint32_t frameAccumulator_ = 0;
-    uint32_t rateWindowStart_ = 0;
-    uint32_t frameRate_ = 0;
-    uint32_t paceStart_ = 0;
-    uint64_t pacedPasses_ = 0;
     uint64_t showPasses_ = 0;
 };
 

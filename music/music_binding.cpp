@@ -211,4 +211,8 @@ void MusicShutdown() {
     musicBinding = {};
 }
 
+void SetSongStartClock(uint32_t now) { musicBinding.songStartClock = now; }
+
+void MoveSongStartClock(uint32_t milliseconds) { musicBinding.songStartClock += milliseconds; }
+
 }  // namespace qx

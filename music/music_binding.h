@@ -95,6 +95,10 @@ uint32_t MusicPositionAt(uint32_t milliseconds);
 void MusicSeek(uint32_t milliseconds);
 // Milliseconds the song has played at the platform's clock now, on the clock songStartClock is on.
 uint32_t MusicPlayedMilliseconds();
+// The song's start on the clock: set to `now` (the song starts with the show), or moved on by
+// `milliseconds` (the show's times moved, as after that much time held).
+void SetSongStartClock(uint32_t now);
+void MoveSongStartClock(uint32_t milliseconds);
 void MusicShutdown();
 
 }  // namespace qx

@@ -43,7 +43,7 @@ struct InputEvent {
 struct WindowRequest {
     const char* title = "";
     const char* className = "";
-    uint32_t width = 0;  // framebuffer size in pixels (the original's outer window size)
+    uint32_t width = 0;  // framebuffer size in pixels; the window's size follows from it
     uint32_t height = 0;
     bool fullScreen = false;    // true: the window will cover the screen once a mode is set
     bool squarePixels = false;  // false: the picture is shown at 4:3 like the displays of its day
@@ -70,7 +70,8 @@ class Platform {
 public:
     virtual ~Platform() = default;
 
-    // Clock: milliseconds on a monotonic clock, wrapping at 2^32 like the original's.
+    // Clock: milliseconds on a monotonic clock as a 32-bit count, wrapping at 2^32 (about 49.7
+    // days); its readers take wrapped differences, so the wrap does them no harm.
     virtual uint32_t Milliseconds() = 0;
     virtual void Sleep(uint32_t milliseconds) = 0;
 

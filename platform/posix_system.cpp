@@ -56,7 +56,7 @@ int64_t ReadFully(FileHandle file, uint64_t offset, unsigned char* out, size_t c
 uint32_t MonotonicMilliseconds() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    // Wraps at 2^32 ms (about 49.7 days), like the original's millisecond clock.
+    // Wraps at 2^32 ms (about 49.7 days): the clock is a 32-bit count (platform.h).
     return static_cast<uint32_t>(static_cast<uint64_t>(now.tv_sec) * 1000u +
                                  static_cast<uint64_t>(now.tv_nsec) / 1000000u);
 }

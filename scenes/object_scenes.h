@@ -1,16 +1,16 @@
 // Objects over pictures: turning 3D objects over the grey background pictures,
-// under the film finish. Flare cloud (row 4: 256 flare sprites over back1),
-// glass (rows 5 and 6: an additive glass mesh over back3, flickering, then
-// fading to white), twins (row 23: two copies of a mesh over back5 with a text
-// strip and an echo of an older frame) and chrome (rows 33 and 34: an
-// environment-mapped mesh over back2, flickering white, then black).
+// under the film finish. Flare cloud (256 flare sprites over back1), glass (an
+// additive glass mesh over back3, flickering, then fading to white), twins (two
+// copies of a mesh over back5 with a text strip and an echo of an older frame)
+// and chrome (an environment-mapped mesh over back2, flickering white, then
+// black).
 #pragma once
 
 #include <cstdint>
 
 namespace qx {
 
-// Row 4.
+// Flare cloud.
 bool SetUpFlareCloud();
 bool DrawFlareCloudFrame();
 // The flare size of a point at depth z: (z - 768) >> 3 as a 32-bit number, low
@@ -18,16 +18,16 @@ bool DrawFlareCloudFrame();
 // pixels wide.
 uint32_t FlareSize(int32_t depth);
 
-// Rows 5 and 6; row 6's enter is the fade to white (delay 4).
+// Glass; its last row enters with the fade to white (delay 4).
 bool SetUpGlass();
 bool DrawGlassFrame();
 bool FadeGlassToWhite();
 
-// Row 23.
+// Twins.
 bool SetUpTwins();
 bool DrawTwinsFrame();
 
-// Rows 33 and 34: the same frame with the white fade step, then the black one.
+// Chrome: the same frame with the white fade step, then with the black one.
 bool SetUpChrome();
 bool DrawChromeFrameWhite();
 bool DrawChromeFrameBlack();

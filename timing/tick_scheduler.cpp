@@ -56,4 +56,8 @@ void DispatchTicks() {
     }
 }
 
+void MoveTickClock(uint32_t milliseconds) { tickScheduler.lastTickTime += milliseconds; }
+
+void SetTickClock(uint32_t now) { tickScheduler.lastTickTime = now; }
+
 }  // namespace qx

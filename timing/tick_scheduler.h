@@ -37,6 +37,11 @@ extern TickSchedulerState tickScheduler;
 // Stores the period and clears every slot. Fails (error code 3) when the period is 0.
 bool StartTicks(uint32_t period);
 void StopTicks();
+// The time up to which ticks have run moved on by `milliseconds`: that much time passes without
+// ticks (a show held, or moved to another clock).
+void MoveTickClock(uint32_t milliseconds);
+// Ticks run from `now` on, none for the time before it.
+void SetTickClock(uint32_t now);
 void RegisterTickSlot(uint32_t slot, uint32_t reload, TickCallback callback);
 void UnregisterTickSlot(uint32_t slot);
 void DispatchTicks();

@@ -67,13 +67,13 @@ TEST_F(CommandLineTest, WordsAreSplitAtSpacesAndProgramPathIsIgnored) {
     EXPECT_EQ(hostSettings.depth, 0);
 }
 
-TEST_F(CommandLineTest, LongOptionsAreOursAndNeverMatchTheOriginalOnes) {
+TEST_F(CommandLineTest, LongOptionsNeverMatchTheShortOnes) {
     Read({"--fps", "30", "--square-pixels", "--headless", "--frames=5"});
     EXPECT_EQ(launchOptions.framesPerSecond, 30u);
     EXPECT_TRUE(launchOptions.squarePixels);
     EXPECT_TRUE(launchOptions.headless);
     EXPECT_EQ(launchOptions.frameLimit, 5u);
-    // "--w" would read as "//w" to the original matcher; it is an unknown long option instead.
+    // "--w" would read as "//w" to the short options' matcher; it is an unknown long option.
     testing::internal::CaptureStderr();
     EXPECT_EQ(ParseWords({"--w"}), CommandLineResult::UsageError);
     testing::internal::GetCapturedStderr();

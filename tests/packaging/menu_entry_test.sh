@@ -14,16 +14,11 @@ program=$1
 desktop=$2
 metainfo=$3
 page=$4
-failures=0
-fail() {
-  echo "FAIL [menu entry]: $*" >&2
-  failures=$((failures + 1))
-}
+check_name="menu entry"
+. "$(dirname "$0")/../host/help_text.sh"
 
-# Option names without their '/' or dashes, as in the manual page test.
-help_options=$("$program" --help | grep -E '^  [-/]' |
-  awk '{ for (i = 1; i <= NF; ++i) if ($i ~ /^(\/|--)/) print $i; else break }' |
-  sed -E 's/^(\/|--)//' | sort -u)
+# Option names without their '/' or dashes (help_text.sh).
+help_options=$(help_options "$program")
 [ -n "$help_options" ] || { fail "no options found in --help"; exit 1; }
 page_text=$(zcat -f "$page") || { fail "cannot read $page"; exit 1; }
 
@@ -66,5 +61,5 @@ grep -q -- '--reduce-flashing' "$metainfo" || fail "the AppStream description do
 echo "$page_text" | sed -n '/^\.Sh WARNING/,/^\.Sh /p' | grep -q 'Fl \\-reduce\\-flashing' ||
   fail "the manual page has no WARNING naming --reduce-flashing"
 
-[ "$failures" -eq 0 ] || exit 1
+exit_if_failed
 echo "PASS [menu entry]: $(echo "$execs" | wc -l) commands play, $(echo "$named" | wc -l) options named, all listed by --help"

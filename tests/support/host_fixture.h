@@ -23,6 +23,7 @@
 #include "host/frame_loop.h"
 #include "host/production_state.h"
 #include "host/show_jumps.h"
+#include "host/state_registry.h"
 #include "host/startup.h"
 #include "host/storyboard.h"
 #include "host/timing_report.h"
@@ -32,22 +33,15 @@
 #include "music/scene_sequencer.h"
 #include "support/fake_sound_module.h"
 #include "tests/support/placeholder_assets.h"
-#include "tests/support/reset_records.h"
 #include "tests/support/virtual_platform.h"
 #include "timing/tick_scheduler.h"
 #include "tools/archive/file_io.h"
 
 namespace qx::test {
 
-inline void ResetHostState() {
-    ResetRecords(hostSettings, errorState, launchOptions, tickScheduler, loopState, displayState,
-                 fullScreenState, framebufferState, musicBinding, archiveState, entryReader,
-                 decodeReport, storyboardState, timingReportState, captureState, viewerState);
-    StopShowJumps();
-    // The sequencer, the scenes' and effects' own state and the object image, so that every run
-    // starts as the program does.
-    ResetProductionRecords();
-}
+// Every record the program keeps, the show's and the program-lifetime ones, back to its value at
+// program start, so that every run starts as the program does.
+inline void ResetHostState() { ResetAllRecordsForTest(); }
 
 // A program file with the 22-entry placeholder archive appended, made once per test process.
 // Start-up reads its assets from it, so every run of RunProduction needs it in the platform's

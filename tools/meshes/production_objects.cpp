@@ -226,8 +226,8 @@ void FitExtents(Mesh& mesh, double lowX, double highX, double lowY, double highY
              p.z * (scaleX + scaleY) / 2};
 }
 
-// A ring in the picture plane with five petals, off-centre like the original layout: 55 rings of
-// 8 sides (three of 9) and three faces split at an edge.
+// A ring in the picture plane with five petals, fitted off-centre so that it turns about a point
+// beside its middle: 55 rings of 8 sides (three of 9) and three faces split at an edge.
 Mesh PetalRing() {
     std::vector<uint32_t> sides(55, 8);
     sides[0] = sides[18] = sides[37] = 9;
