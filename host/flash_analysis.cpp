@@ -227,15 +227,13 @@ FlashWindow FlashAnalyser::Step(Kind& kind, const std::vector<double>& values, d
                         now, static_cast<uint8_t>((area * 100 + fieldBlocks / 2) / fieldBlocks));
                 }
             }
-            const uint32_t flashes = static_cast<uint32_t>(transitions.size() / 2);
-            if (flashes == 0 || flashes < worst.flashes) continue;
-            uint32_t percent = 100;
+            FlashWindow window;
+            window.flashes = static_cast<uint32_t>(transitions.size() / 2);
+            if (window.flashes == 0 || window.flashes < worst.flashes) continue;
+            window.percent = 100;
             for (const auto& transition : transitions)
-                percent = std::min<uint32_t>(percent, transition.second);
-            if (flashes > worst.flashes || percent > worst.percent) {
-                worst.flashes = flashes;
-                worst.percent = percent;
-            }
+                window.percent = std::min<uint32_t>(window.percent, transition.second);
+            if (window.WorseThan(worst)) worst = window;
         }
     return worst;
 }

@@ -57,6 +57,10 @@ struct FlashWindow {
     uint32_t percent = 0;  // the share of that field (0..100) that flashed that often
     bool red = false;      // the figure is of red flashes
     bool Fails() const { return flashes > kMaxFlashesPerSecond; }
+    // More flashes, or as many over a larger share of the field.
+    bool WorseThan(const FlashWindow& other) const {
+        return flashes > other.flashes || (flashes == other.flashes && percent > other.percent);
+    }
 };
 
 class FlashAnalyser {

@@ -30,9 +30,7 @@ void NoteFlashReportPass() {
     const uint32_t second = MusicPlayedMilliseconds() / 1000;
     if (report.pictures++ == 0) report.firstSecond = second;
     report.lastSecond = second;
-    if (window.flashes > report.worst.flashes ||
-        (window.flashes == report.worst.flashes && window.percent > report.worst.percent))
-        report.worst = window;
+    if (window.WorseThan(report.worst)) report.worst = window;
     if (!window.Fails()) return;
     const uint32_t row = sequencerState.lastPassRow;
     if (report.over.empty() || report.over.back().second != second) {
@@ -40,8 +38,7 @@ void NoteFlashReportPass() {
         return;
     }
     FlashSecond& entry = report.over.back();
-    if (window.flashes > entry.worst.flashes ||
-        (window.flashes == entry.worst.flashes && window.percent > entry.worst.percent)) {
+    if (window.WorseThan(entry.worst)) {
         entry.worst = window;
         entry.row = row;
     }

@@ -109,9 +109,9 @@ bool SetUpMorph() {
 }
 
 bool DrawMorphFrame() {
-    if (!sceneSettings.reduceFlashing) StepEcho(sceneVariables.morphEchoCounter, kMorphEchoPeriod);
-    uint32_t& index = sceneVariables.morphIndex;
     const bool gentle = sceneSettings.reduceFlashing;
+    if (!gentle) StepEcho(sceneVariables.morphEchoCounter, kMorphEchoPeriod);
+    uint32_t& index = sceneVariables.morphIndex;
     const uint32_t timer = hostSettings.timerCounter;
     if (!gentle || timer - sceneVariables.morphStepTimer >= kGentleMorphTimerCounts) {
         sceneVariables.morphStepTimer = timer;
