@@ -167,9 +167,17 @@ bool SdlPlatform::CreateWindow(const WindowRequest& request) {
         request.squarePixels ? frameHeight * kWindowScale : windowWidth * 3 / 4;
     squarePixels_ = request.squarePixels;
 
+#ifdef __EMSCRIPTEN__
+    // In the browser the software renderer draws into a surface of the window's size in CSS
+    // pixels while a high-DPI canvas is larger by the device pixel ratio: the picture would fill
+    // only its upper left part on a phone. The canvas keeps CSS pixels and the browser scales it.
+    constexpr Uint32 kHighDpi = 0;
+#else
+    constexpr Uint32 kHighDpi = SDL_WINDOW_ALLOW_HIGHDPI;
+#endif
     window_ = SDL_CreateWindow(request.title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                windowWidth, windowHeight,
-                               SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+                               SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | kHighDpi);
     if (window_ == nullptr) {
         ShutDownVideo();
         return false;

@@ -63,7 +63,8 @@ function watchCanvas() {
   CanvasRenderingContext2D.prototype.putImageData = function (image, ...rest) {
     if (this.canvas.id === 'canvas') {
       if (window.qxShown++ === 0)
-        window.qxFirst = { width: image.width, height: image.height, data: Array.from(image.data) };
+        window.qxFirst = { width: image.width, height: image.height, data: Array.from(image.data),
+                           canvasWidth: this.canvas.width };
       let sum = 0;
       for (let i = 0; i < image.data.length; i += 97) sum = (sum * 31 + image.data[i]) | 0;
       window.qxLast = sum;
@@ -74,9 +75,10 @@ function watchCanvas() {
 
 // A new page (in `where`, the browser or one of its contexts) at `query`, ready to start; started
 // unless `start` is false.
-async function open(where, query, width, height, start = true) {
+async function open(where, query, width, height, start = true, pixelRatio = 1) {
   const page = await where.newPage();
-  await page.setViewport({ width, height });
+  await page.setViewport(pixelRatio === 1 ? { width, height }
+    : { width, height, deviceScaleFactor: pixelRatio, isMobile: true, hasTouch: true });
   await page.evaluateOnNewDocument(watchCanvas);
   const errors = [];
   page.on('pageerror', (error) => errors.push(error.message));
@@ -147,6 +149,31 @@ const inside = (a, viewport) => a.left >= 0 && a.top >= 0 && a.right <= viewport
 // last, under its black flicker (the water's first pass only enters its row), so the reduced show
 // differs from the plain one there. Every case in a browser
 // context of its own, as the switch is remembered.
+// On a phone's screen (two device pixels to a CSS pixel, held upright) the picture spans the
+// canvas's whole width, not only its upper left part.
+async function checkPhoneScreen(browser, fail) {
+  const { page, errors } = await open(browser, '?start=33&frames=1', 360, 640, true, 2);
+  await page.waitForFunction(() => window.qxShown > 0, { timeout: 60000 });
+  // The picture put on the canvas, its middle row's lit columns, against the canvas's own size.
+  const span = await page.evaluate(() => {
+    const { width, height, data, canvasWidth } = window.qxFirst;
+    const row = Math.floor(height / 2) * width * 4;
+    let left = -1, right = -1;
+    for (let x = 0; x < width; ++x) {
+      const i = row + x * 4;
+      if (data[i] + data[i + 1] + data[i + 2] === 0) continue;
+      if (left < 0) left = x;
+      right = x;
+    }
+    return { left, right, canvas: canvasWidth };
+  });
+  if (span.left < 0 || span.right - span.left + 1 < 0.9 * span.canvas)
+    fail(`on a phone the picture spans columns ${span.left}..${span.right} of ${span.canvas}`);
+  else console.log('on a phone the picture spans the canvas\'s width');
+  if (errors.length) fail('page errors on a phone: ' + errors.join('; '));
+  await page.close();
+}
+
 async function checkReduceFlashing(browser, fail) {
   const flicker = '?start=34&frames=1&square-pixels';
   if (!plainDigest34 || plainDigest34 === reducedDigest34)
@@ -344,6 +371,7 @@ let base;
       if (shown.errors.length) fail('page errors: ' + shown.errors.join('; '));
       await shown.page.close();
       await checkReduceFlashing(browser, fail);
+      await checkPhoneScreen(browser, fail);
     }
   } catch (error) {
     fail(error.stack || String(error));
