@@ -21,7 +21,7 @@ jobs=$(nproc)
 
 echo "== production data (native build)"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j"$jobs" --target qx_archive qx_object_image
+cmake --build build -j"$jobs" --target qx_archive qx_object_image qx_icons
 
 echo "== SDL2 and libopenmpt for the browser"
 prefix=$(web/build_deps.sh --print-prefix)

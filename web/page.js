@@ -1,10 +1,11 @@
 // The page around the program: checks what the browser offers, fetches the program and its
 // archive with a progress bar, waits for a click (browsers start sound only after a gesture),
 // puts the archive into the program's memory file system and starts it with the options given as
-// URL parameters (?start=29:48, ?debug, ?fps=30, ?square-pixels). The program draws into the
-// canvas, which fills the window. The cover warns of the show's flashing before the click and
-// offers a switch for the reduced-flashing show (--reduce-flashing), remembered by the browser and
-// turned on by ?reduce-flashing.
+// URL parameters (?start=29:48, ?debug, ?fps=30, ?square-pixels, ?frames=N), then hands the running
+// show to the player's controls (player.js). The program draws into the canvas, which fills the
+// window. The cover warns of the show's flashing before the click and offers a switch for the
+// reduced-flashing show (--reduce-flashing), remembered by the browser and turned on by
+// ?reduce-flashing. Over http(s) a service worker keeps the site for visits without the network.
 'use strict';
 
 const programFiles = ['QX_Marrowtide.wasm', 'QX_Marrowtide.archive'];
@@ -14,7 +15,8 @@ const cover = document.getElementById('cover');
 const status = document.getElementById('status');
 const progress = document.getElementById('progress');
 const startButton = document.getElementById('start');
-const fullScreenButton = document.getElementById('fullscreen');
+const coverAgainButton = document.getElementById('cover-again');
+const addressProblems = document.getElementById('address-problems');
 const canvas = document.getElementById('canvas');
 const reduceSwitch = document.getElementById('reduce');
 const reduceKey = 'marrowtide.reduceFlashing';
@@ -26,19 +28,64 @@ function say(text, isError) {
   if (isError) progress.hidden = true;
 }
 
-// The command line from the URL's parameters and the reduce-flashing switch as it is at the
-// click. The program runs "windowed" in the canvas; full screen is the page's.
-function commandLine(reduceFlashing) {
+function storeReduceFlashing(on) {
+  try {
+    localStorage.setItem(reduceKey, String(on));
+  } catch (error) {
+    // Not remembered.
+  }
+}
+
+// The address's start, fps and frames as the program reads them (host/command_line.cpp): a
+// start position ORDER[:ROW], each decimal or 0x hexadecimal up to 255, before the show's end
+// (when the program describes the show: `end` is its first position past the end); fps a whole
+// number from 0 to 1000; frames a whole number above 0. Returns the readable values and a line
+// for each that is not.
+function readAddress(end) {
+  const query = new URLSearchParams(location.search);
+  const values = {};
+  const problems = [];
+  const number = (text, maximum) => /^[0-9]+$/.test(text) && Number(text) <= maximum;
+  const part = (text) => /^(0[xX][0-9a-fA-F]+|[0-9]+)$/.test(text) && Number(text) <= 255;
+  const checks = {
+    start: [(text) => {
+      const [order, row = '0', extra] = text.split(':');
+      if (extra !== undefined || !part(order) || !part(row)) return false;
+      return end === undefined || Number(order) * 256 + Number(row) < end;
+    }, 'start needs ORDER[:ROW] before the end of the show, e.g. 29:48'],
+    fps: [(text) => number(text, 1000), 'fps needs a whole number from 0 to 1000, e.g. 30'],
+    frames: [(text) => number(text, 0xffffffff) && Number(text) > 0,
+             'frames needs a whole number above 0, e.g. 600'],
+  };
+  for (const [name, [valid, need]] of Object.entries(checks)) {
+    if (!query.has(name)) continue;
+    const value = query.get(name);
+    if (valid(value)) values[name] = value;
+    else problems.push(`?${name}=${value}: ${need}; left out.`);
+  }
+  return { values, problems };
+}
+
+// The command line from the URL's readable parameters and the reduce-flashing switch as it is at
+// the click. The program runs "windowed" in the canvas; full screen is the page's.
+function commandLine(reduceFlashing, values) {
   const args = ['/w'];
   const query = new URLSearchParams(location.search);
   if (query.has('debug')) args.push('/debug');
   if (query.has('square-pixels')) args.push('--square-pixels');
   if (reduceFlashing) args.push('--reduce-flashing');
-  for (const name of ['start', 'fps', 'frames']) {
-    const value = query.get(name);
-    if (value) args.push('--' + name, value);
-  }
+  for (const name of ['start', 'fps', 'frames'])
+    if (values[name]) args.push('--' + name, values[name]);
   return args;
+}
+
+// This page again from the beginning, with the reduce-flashing switch as it is now.
+function reloadFromStart() {
+  const parts = [];
+  for (const [name, value] of new URLSearchParams(location.search))
+    if (!['start', 'frames', 'reduce-flashing'].includes(name))
+      parts.push(value === '' ? name : name + '=' + encodeURIComponent(value));
+  location.assign(location.pathname + (parts.length ? '?' + parts.join('&') : ''));
 }
 
 // Every file fetched whole, with one progress bar over their combined size.
@@ -99,28 +146,40 @@ function setUpReduceSwitch() {
   }
   reduceSwitch.checked = new URLSearchParams(location.search).has('reduce-flashing') ||
                          stored === 'true';
-  reduceSwitch.addEventListener('change', () => {
-    try {
-      localStorage.setItem(reduceKey, String(reduceSwitch.checked));
-    } catch (error) {
-      // Not remembered.
-    }
-  });
+  reduceSwitch.addEventListener('change', () => storeReduceFlashing(reduceSwitch.checked));
 }
 
-function toggleFullScreen() {
-  if (document.fullscreenElement) document.exitFullscreen();
-  else document.documentElement.requestFullscreen().catch(() => {});
+// The sound goes through a gain the player's volume and mute act on: the audio context is made
+// here, inside the click, and handed to SDL with the gain standing in for its destination.
+function setUpSound() {
+  const AudioContextClass = window.AudioContext || window.webkitAudioContext;
+  const context = new AudioContextClass();
+  const gain = context.createGain();
+  gain.connect(context.destination);
+  Object.defineProperty(context, 'destination', { value: gain });
+  Module.SDL2 = { audioContext: context };
+  return gain;
 }
 
 function whenEnded(code) {
+  if (window.qxSeekIndex) window.qxSeekIndex.stop();
+  QxPlayer.end();
   if (document.fullscreenElement) document.exitFullscreen();
   cover.hidden = false;
-  fullScreenButton.hidden = true;
   startButton.hidden = true;
   progress.hidden = true;
-  say(code === 0 ? 'The end. Reload the page to watch again.'
-                 : 'The show stopped (exit code ' + code + ').', code !== 0);
+  coverAgainButton.hidden = false;
+  say(code === 0 ? 'The end.' : 'The show stopped (exit code ' + code + ').', code !== 0);
+}
+
+// The site for visits without the network (service_worker.js); the page works the same without.
+function keepForOffline() {
+  if (!('serviceWorker' in navigator) || !/^https?:$/.test(location.protocol)) return;
+  try {
+    navigator.serviceWorker.register('service_worker.js').catch(() => {});
+  } catch (error) {
+    // Not kept.
+  }
 }
 
 async function main() {
@@ -141,6 +200,7 @@ async function main() {
     say('The show could not be loaded: ' + error.message, true);
     return;
   }
+  keepForOffline();
   say('Preparing\u2026');
   const ready = new Promise((resolve) => {
     window.Module = {
@@ -159,18 +219,29 @@ async function main() {
   document.body.appendChild(script);
   await ready;
 
+  // The address's parameters, the start position against the show's end where the program
+  // describes the show before it runs.
+  const show = QxPlayer.readDescription(Module);
+  const { values, problems } = readAddress(show ? QxPlayer.endPosition(show) : undefined);
+  addressProblems.textContent = problems.join(' ');
+  addressProblems.hidden = problems.length === 0;
+
   progress.hidden = true;
   say('');
   startButton.hidden = false;
   startButton.focus();
   startButton.addEventListener('click', () => {
     const reduceFlashing = reduceSwitch.checked;
+    const gain = setUpSound();
     cover.hidden = true;
-    fullScreenButton.hidden = false;
+    addressProblems.hidden = true;
     canvas.focus();
     Module.FS.writeFile(archivePath, archive);
+    const args = commandLine(reduceFlashing, values);
+    Module.callMain(args);
+    if (window.qxSeekIndex) window.qxSeekIndex.start(Module, { wasm, archive, args });
     archive = null;
-    Module.callMain(commandLine(reduceFlashing));
+    QxPlayer.begin(Module, { gain, reduceFlashing, storeReduceFlashing, reload: reloadFromStart });
   }, { once: true });
 }
 
@@ -180,7 +251,7 @@ window.addEventListener('keydown', (event) => {
   if (event.key === 'F11' || (event.key === 'Enter' && event.altKey)) {
     event.preventDefault();
     event.stopImmediatePropagation();
-    if (!event.repeat) toggleFullScreen();
+    if (!event.repeat) QxPlayer.toggleFullScreen();
   }
 }, true);
 // Escape in full screen only leaves full screen; the next one reaches the program and ends the
@@ -205,7 +276,6 @@ window.addEventListener('keyup', (event) => {
     event.stopImmediatePropagation();
   }
 }, true);
-fullScreenButton.addEventListener('click', toggleFullScreen);
-canvas.addEventListener('dblclick', toggleFullScreen);
+coverAgainButton.addEventListener('click', reloadFromStart);
 setUpReduceSwitch();
 main();
