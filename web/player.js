@@ -162,6 +162,7 @@ const QxPlayer = (() => {
   }
 
   function seekToRow(row) {
+    if (!description) return;
     const rows = description.rows;
     const target = rows[Math.min(Math.max(row, 0), rows.length - 1)];
     request(Request.seekTo, target.position);
@@ -248,7 +249,7 @@ const QxPlayer = (() => {
     frameRequest = requestAnimationFrame(update);
     const heap = program.HEAPU32;  // a new view whenever memory grew
     const state = heap[statusWord + Word.state];
-    if (state === State.notStarted) return;
+    if (state === State.notStarted || (!description && !describe())) return;
     const jumps = heap[statusWord + Word.jumps];
     let ms = heap[statusWord + Word.ms];
     let row = heap[statusWord + Word.row];
@@ -683,24 +684,30 @@ const QxPlayer = (() => {
   }
 
   // The show has started in `module`; `options`: gain (the GainNode the sound goes through),
-  // reduceFlashing (as the show runs), storeReduceFlashing(on), reload() (a fresh start).
+  // reduceFlashing (as the show runs), storeReduceFlashing(on), reload() (a fresh start). The
+  // controls come once the program describes its show (its music times are known once the music
+  // is loaded). Returns false where the program offers no player interface.
   function begin(module, options) {
     hooks = options;
     reduceSwitch.checked = !!options.reduceFlashing;
     applyVolume();
     if (typeof module._qx_player_status !== 'function') return false;
-    description = readDescription(module);
-    if (!description) return false;
     program = module;
     statusWord = module._qx_player_status() >> 2;
+    setUpMediaSession();
+    frameRequest = requestAnimationFrame(update);
+    return true;
+  }
+
+  function describe() {
+    description = readDescription(program);
+    if (!description) return false;
     shown.endText = formatTime(description.endMs);
     timeline.setAttribute('aria-valuemax', String(Math.floor(description.endMs / 1000)));
     drawTicks();
     player.hidden = false;
     measureTrack();
-    setUpMediaSession();
     showControls();
-    frameRequest = requestAnimationFrame(update);
     return true;
   }
 
