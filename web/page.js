@@ -36,12 +36,15 @@ function storeReduceFlashing(on) {
   }
 }
 
+// The first music position past the show: the end of the scene table's last row (37:0). The
+// program describes its show only once it runs, too late for the start card.
+const showEndPosition = 37 << 8;
+
 // The address's start, fps and frames as the program reads them (host/command_line.cpp): a
-// start position ORDER[:ROW], each decimal or 0x hexadecimal up to 255, before the show's end
-// (when the program describes the show: `end` is its first position past the end); fps a whole
-// number from 0 to 1000; frames a whole number above 0. Returns the readable values and a line
-// for each that is not.
-function readAddress(end) {
+// start position ORDER[:ROW], each decimal or 0x hexadecimal up to 255, before the show's end;
+// fps a whole number from 0 to 1000; frames a whole number above 0. Returns the readable values
+// and a line for each that is not.
+function readAddress() {
   const query = new URLSearchParams(location.search);
   const values = {};
   const problems = [];
@@ -51,7 +54,7 @@ function readAddress(end) {
     start: [(text) => {
       const [order, row = '0', extra] = text.split(':');
       if (extra !== undefined || !part(order) || !part(row)) return false;
-      return end === undefined || Number(order) * 256 + Number(row) < end;
+      return Number(order) * 256 + Number(row) < showEndPosition;
     }, 'start needs ORDER[:ROW] before the end of the show, e.g. 29:48'],
     fps: [(text) => number(text, 1000), 'fps needs a whole number from 0 to 1000, e.g. 30'],
     frames: [(text) => number(text, 0xffffffff) && Number(text) > 0,
@@ -219,10 +222,7 @@ async function main() {
   document.body.appendChild(script);
   await ready;
 
-  // The address's parameters, the start position against the show's end where the program
-  // describes the show before it runs.
-  const show = QxPlayer.readDescription(Module);
-  const { values, problems } = readAddress(show ? QxPlayer.endPosition(show) : undefined);
+  const { values, problems } = readAddress();
   addressProblems.textContent = problems.join(' ');
   addressProblems.hidden = problems.length === 0;
 

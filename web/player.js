@@ -702,8 +702,11 @@ const QxPlayer = (() => {
   function describe() {
     description = readDescription(program);
     if (!description) return false;
-    shown.endText = formatTime(description.endMs);
-    timeline.setAttribute('aria-valuemax', String(Math.floor(description.endMs / 1000)));
+    // The show's length to the nearest second (3:19 for 198.6 s); the time played counts whole
+    // seconds.
+    const length = Math.round(description.endMs / 1000) * 1000;
+    shown.endText = formatTime(length);
+    timeline.setAttribute('aria-valuemax', String(length / 1000));
     drawTicks();
     player.hidden = false;
     measureTrack();
