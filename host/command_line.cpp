@@ -131,6 +131,9 @@ void PrintUsage(std::FILE* stream) {
         "                   pixel blocks, so grain, dim bands and scratches are not flashes),\n"
         "                   then a summary; exit 13 when some second is over\n"
         "  --loop           start again from the beginning at the end (offline: needs --frames)\n"
+        "  --seek-index     play offline (as --headless) and build the index of snapshots that\n"
+        "                   jumps start from, printing a line for each (the browser builds its\n"
+        "                   index so, in a second program)\n"
         "  --startup-times  end after the first frame and print how long each start-up step\n"
         "                   took, in milliseconds\n"
         "  --help           show this text\n"
@@ -216,6 +219,9 @@ CommandLineResult ParseCommandLine(int argc, const char* const* argv) {
             launchOptions.headless = true;
         } else if (name == "reduce-flashing" && !hasValue) {
             launchOptions.reduceFlashing = true;
+        } else if (name == "seek-index" && !hasValue) {
+            launchOptions.publishSeekIndex = true;
+            launchOptions.headless = true;
         } else if (name == "loop" && !hasValue) {
             launchOptions.loop = true;
         } else if (name == "startup-times" && !hasValue) {

@@ -37,6 +37,9 @@ struct LaunchOptions {
     bool printFlashReport = false;
     // The show with its flashes and flicker brought under the photosensitivity threshold.
     bool reduceFlashing = false;
+    // Build the whole seek index offline and hand every entry to the platform (the browser's
+    // worker posts them to the page's program), printing a line for each; implies headless.
+    bool publishSeekIndex = false;
 };
 extern LaunchOptions launchOptions;
 

@@ -6,6 +6,7 @@
 #include "host/capture.h"
 #include "host/command_line.h"
 #include "host/flash_report.h"
+#include "host/page_player.h"
 #include "host/production_state.h"
 #include "host/show_jumps.h"
 #include "host/start_position.h"
@@ -105,6 +106,7 @@ void BuildSeekIndexUntil(uint32_t until) {
 void WaitWhilePaused() {
     Platform& platform = ThePlatform();
     PresentAgain();
+    NotePlayerStatus();
     const uint32_t until = platform.Milliseconds() + kPausedPassSleep;
     BuildSeekIndexUntil(until);
     const auto left = static_cast<int32_t>(until - platform.Milliseconds());
@@ -207,6 +209,10 @@ void RunFrameLoop() {
     StartPacing(ThePlatform().Milliseconds());  // after start-up
     StartShowJumps();
     StartViewerControls();
+    if (launchOptions.publishSeekIndex) {
+        PublishWholeSeekIndex();
+        return;
+    }
     // With a start position, the first pass to show has been slept for already.
     bool due = false;
     if (launchOptions.startPosition != 0) {
@@ -219,6 +225,7 @@ void RunFrameLoop() {
     const bool timed = timingReportState.recording;
     if (timed) NoteRunStart();
     while (loopState.quitFlag == 0) {
+        ImportSeekIndexEntries();
         if (platform.ShowHeld()) {
             WaitWhileHeld();
             due = false;
@@ -245,7 +252,8 @@ void RunFrameLoop() {
         }
         due = false;
         const bool running = timed ? RunSequencerTimed() : RunSequencer();
-        if (!running && !launchOptions.loop) loopState.quitFlag = 1;
+        // At the end the show ends, starts again (--loop, below) or holds there, ended.
+        if (!running && !launchOptions.loop && !HoldAtTheEnd()) loopState.quitFlag = 1;
         PresentFrame();
         if (storyboardState.recording) NoteStoryboardPass();
         if (flashReportState.recording) NoteFlashReportPass();
@@ -253,13 +261,15 @@ void RunFrameLoop() {
         DispatchTicks();
         UpdateFrameRate(platform.Milliseconds());
         NoteViewerPass();
+        NotePlayerStatus();
         HandleEvents();
         ++loopState.passCount;
         ++loopState.pacedPasses;
         ++loopState.showPasses;
         if (launchOptions.frameLimit != 0 && loopState.passCount >= launchOptions.frameLimit)
             loopState.quitFlag = 1;
-        if (!running && loopState.quitFlag == 0 && !StartAgain()) loopState.quitFlag = 1;
+        if (!running && launchOptions.loop && loopState.quitFlag == 0 && !StartAgain())
+            loopState.quitFlag = 1;
     }
     CompleteCaptureSound();
     if (timed) NoteRunEnd();

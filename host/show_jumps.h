@@ -9,6 +9,12 @@
 // unseen ahead of the one being watched in the time between its frames (BuildSeekIndex), its
 // state swapped in and out with snapshots, its music positions from the song's timeline. A jump
 // beyond what the index holds plays the shadow show on to it first.
+//
+// In the browser a second instance of the program, in a worker, plays the shadow show instead
+// (--seek-index) and hands each entry over as bytes, with the song's timeline so far; the page's
+// program takes them between its frames (ImportSeekIndexEntries) and checks the first against its
+// own state at program start. A jump past what has come is not ready yet: the viewer's show holds
+// until it is.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +42,11 @@ struct ShowJumpsState {
     ShowSnapshot shadow;                  // the shadow show between its turns
     bool shadowEnded = false;             // it has played the whole table
     ShowSnapshot live;                    // the watched show while the shadow plays
+    ShowSnapshot start;                   // the show at program start
+    // The index comes from another instance of the program; entries offered, not yet read.
+    bool fromOutside = false;
+    std::vector<std::vector<uint8_t>> offered;
+    uint32_t timelineSent = 0;  // --seek-index: timeline changes handed over so far
 };
 extern ShowJumpsState showJumpsState;
 
@@ -49,11 +60,27 @@ void StopShowJumps();
 // kShadowPassesPerTurn), or it reaches the end. Returns whether the index is still incomplete.
 bool BuildSeekIndex(uint32_t until);
 
-enum class JumpResult : uint8_t { Landed, PastTheEnd };
+enum class JumpResult : uint8_t { Landed, PastTheEnd, NotReady };
 // Brings the show to `position`: Landed leaves it with the first pass at or past the position
 // slept for and not run, as a start there does; PastTheEnd when the show ends before it (the
-// show is then wherever it stopped, and the caller ends it as the end would).
+// show is then wherever it stopped, and the caller ends it as the end would); NotReady, nothing
+// done, while the index comes from outside and has not reached the position yet.
 JumpResult JumpTo(uint32_t position);
+// Whether a jump to `position` could land now (JumpTo would not say NotReady).
+bool JumpReady(uint32_t position);
+
+// The index from another instance from now on (true), or built here again (false: the other
+// instance has gone; the shadow show goes on from the last entry that came).
+void TakeSeekIndexFromOutside(bool outside);
+// Bytes of an entry from the other instance, kept until the next ImportSeekIndexEntries.
+void OfferSeekIndexEntry(const uint8_t* bytes, size_t size);
+// Reads the entries offered, in order. An entry that does not fit (damaged, another program's
+// layout, another show's state at program start, out of order) ends taking the index from
+// outside, with a line on standard error. Returns whether any was added.
+bool ImportSeekIndexEntries();
+// --seek-index: plays the shadow show to the end, handing every entry to the platform as it is
+// taken (and printing a line for each), keeping only the last one's snapshot.
+void PublishWholeSeekIndex();
 
 // The show's pass count at the index's entry for `position` (a row's or an order's start) when
 // the index has reached it; else false.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/byte_stream.h"
 #include "host/frame_loop.h"
 #include "host/production_state.h"
 #include "music/music_binding.h"
@@ -22,6 +23,25 @@ void ForEachPage(const std::vector<StateRegion>& regions, Visit visit) {
         for (size_t offset = 0; offset < region.size; offset += kSnapshotPageBytes, ++index)
             visit(index, static_cast<uint8_t*>(region.bytes) + offset,
                   std::min(kSnapshotPageBytes, region.size - offset));
+}
+
+inline constexpr uint32_t kSnapshotMagic = 0x31535851;  // "QXS1"
+enum PageMark : uint8_t { kPageBeside = 0, kPageBytes = 1 };
+
+// The layout of the show's state: its regions' sizes, FNV-1a over them.
+uint32_t LayoutCode(const std::vector<StateRegion>& regions) {
+    uint32_t code = 2166136261u;
+    for (const StateRegion& region : regions)
+        for (int shift = 0; shift < 64; shift += 8)
+            code = (code ^ static_cast<uint8_t>(uint64_t{region.size} >> shift)) * 16777619u;
+    return code;
+}
+
+size_t PageCount(const std::vector<StateRegion>& regions) {
+    size_t count = 0;
+    for (const StateRegion& region : regions)
+        count += (region.size + kSnapshotPageBytes - 1) / kSnapshotPageBytes;
+    return count;
 }
 
 }  // namespace
@@ -62,6 +82,69 @@ void ShowSnapshot::Restore(uint32_t clock) const {
             std::memcpy(bytes, pages_[index]->bytes.data(), size);
     });
     MoveShowTimes(clock - clock_);
+}
+
+void ShowSnapshot::Write(const ShowSnapshot& beside, std::vector<uint8_t>& bytes) const {
+    const std::vector<StateRegion> regions = ProductionRegions();
+    AppendValue(bytes, kSnapshotMagic);
+    AppendValue(bytes, LayoutCode(regions));
+    AppendValue(bytes, clock_);
+    AppendValue(bytes, songStartClock_);
+    AppendValue(bytes, showPasses_);
+    AppendValue(bytes, static_cast<uint32_t>(pages_.size()));
+    for (size_t i = 0; i < pages_.size(); ++i) {
+        const std::shared_ptr<const Page>& page = pages_[i];
+        if (i < beside.pages_.size() && beside.pages_[i] == page) {
+            bytes.push_back(kPageBeside);
+            continue;
+        }
+        bytes.push_back(kPageBytes);
+        bytes.insert(bytes.end(), page->bytes.begin(), page->bytes.end());
+    }
+}
+
+bool ShowSnapshot::Read(const uint8_t*& at, const uint8_t* end, const ShowSnapshot& beside) {
+    const std::vector<StateRegion> regions = ProductionRegions();
+    const uint8_t* cursor = at;
+    uint32_t magic = 0, layout = 0, clock = 0, songStartClock = 0, pageCount = 0;
+    uint64_t showPasses = 0;
+    if (!TakeValue(cursor, end, magic) || magic != kSnapshotMagic || !TakeValue(cursor, end, layout) ||
+        layout != LayoutCode(regions) || !TakeValue(cursor, end, clock) ||
+        !TakeValue(cursor, end, songStartClock) || !TakeValue(cursor, end, showPasses) ||
+        !TakeValue(cursor, end, pageCount) || pageCount != PageCount(regions))
+        return false;
+    std::vector<std::shared_ptr<const Page>> pages;
+    pages.reserve(pageCount);
+    bool whole = true;
+    ForEachPage(regions, [&](size_t index, const uint8_t*, size_t size) {
+        uint8_t mark = 0;
+        if (!whole || !TakeValue(cursor, end, mark)) {
+            whole = false;
+        } else if (mark == kPageBeside && index < beside.pages_.size() &&
+                   beside.pages_[index]->bytes.size() == size) {
+            pages.push_back(beside.pages_[index]);
+        } else if (mark == kPageBytes && static_cast<size_t>(end - cursor) >= size) {
+            pages.push_back(std::make_shared<const Page>(cursor, size));
+            cursor += size;
+        } else {
+            whole = false;
+        }
+    });
+    if (!whole) return false;
+    pages_ = std::move(pages);
+    clock_ = clock;
+    songStartClock_ = songStartClock;
+    showPasses_ = showPasses;
+    at = cursor;
+    return true;
+}
+
+bool ShowSnapshot::SameAs(const ShowSnapshot& other) const {
+    if (pages_.size() != other.pages_.size()) return false;
+    for (size_t i = 0; i < pages_.size(); ++i)
+        if (pages_[i] != other.pages_[i] && pages_[i]->bytes != other.pages_[i]->bytes)
+            return false;
+    return true;
 }
 
 }  // namespace qx

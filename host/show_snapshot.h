@@ -36,6 +36,17 @@ public:
     // Puts the show back as it was, its times moved to a clock that reads `clock` now.
     void Restore(uint32_t clock) const;
 
+    // The snapshot as bytes for another instance of this same program (the browser builds its
+    // seek index in a second one): only the pages that differ from `beside`'s are written, so
+    // the reader needs `beside` as it was read before. Appends to `bytes`.
+    void Write(const ShowSnapshot& beside, std::vector<uint8_t>& bytes) const;
+    // Reads what Write wrote, from `*at` (moved past it) up to `end`, sharing pages with
+    // `beside`; false, and the snapshot unchanged, for bytes that are short, damaged or of a
+    // program whose show state is laid out differently.
+    bool Read(const uint8_t*& at, const uint8_t* end, const ShowSnapshot& beside);
+    // Every page the same bytes as `other`'s.
+    bool SameAs(const ShowSnapshot& other) const;
+
 private:
     struct Page;
     std::vector<std::shared_ptr<const Page>> pages_;

@@ -187,6 +187,8 @@ const StateRecord kProgramLifetimeRecords[] = {
     QX_LIFETIME_NAME("(anonymous namespace)::shadowPlatform"),
     QX_LIFETIME_NAME("(anonymous namespace)::replayPlatform"),
     QX_LIFETIME_NAME("(anonymous namespace)::pageBytesInUse"),
+    // What a page's player reads: the status, the orders' times, the description.
+    QX_LIFETIME_NAME("(anonymous namespace)::pagePlayer"),
     // These lists themselves.
     QX_LIFETIME_NAME("(anonymous namespace)::pristineObjectImage"),
     QX_LIFETIME_NAME("(anonymous namespace)::kShowStateRecords"),

@@ -60,14 +60,6 @@ void GoOn() {
     MusicPause(false);
 }
 
-// Index of the row being played: the last one once the table is done.
-uint32_t CurrentRow() {
-    const SequencerState& sequencer = sequencerState;
-    if (sequencer.currentRow == nullptr || sequencer.table == nullptr) return 0;
-    const auto row = static_cast<uint32_t>(sequencer.currentRow - sequencer.table);
-    return std::min(row, kSceneRowCount - 1);
-}
-
 // Milliseconds of show since the current row began, by the passes played.
 uint64_t TimeInRow() {
     const uint64_t passes = loopState.showPasses - viewerState.rowEnteredPass;
@@ -93,26 +85,64 @@ uint32_t JumpTarget(ViewerKey key) {
     }
 }
 
-ViewerAction Jump(uint32_t target) {
-    if (target == kEndRowPosition) {
-        if (viewerState.paused) GoOn();
+bool PageControls() { return ThePlatform().PageControls(); }
+
+// A jump to `target`; `play` says whether the show plays on after it (else it stays held).
+ViewerAction Jump(uint32_t target, bool play) {
+    ViewerState& viewer = viewerState;
+    viewer.lastTarget = target;
+    viewer.preparing = false;
+    if (target == kEndRowPosition && !PageControls()) {
+        if (viewer.paused) GoOn();
         return ViewerAction::EndShow;
     }
-    if (!viewerState.paused) MusicPause(true);
+    if (!JumpReady(target)) {
+        viewer.preparing = true;
+        viewer.pendingTarget = target;
+        viewer.playAfterLanding = play;
+        if (!viewer.paused) HoldStill();
+        return ViewerAction::Hold;
+    }
+    viewer.ended = false;
+    if (!viewer.paused) MusicPause(true);
     const JumpResult result = JumpTo(target);
     // Paused, picture and song are held from here: the song was put there just now.
-    if (viewerState.paused)
-        viewerState.pausedAt = Now();
+    if (viewer.paused)
+        viewer.pausedAt = Now();
     else
         MusicPause(false);
     // The row landed in began where the index has its start (a page lands inside a row).
-    if (!ShowPassesAt(RowStartPosition(RowAt(target)), viewerState.rowEnteredPass))
-        viewerState.rowEnteredPass = loopState.showPasses;
-    if (result == JumpResult::PastTheEnd) {
-        if (viewerState.paused) GoOn();
+    if (!ShowPassesAt(RowStartPosition(RowAt(target)), viewer.rowEnteredPass))
+        viewer.rowEnteredPass = loopState.showPasses;
+    if (result == JumpResult::PastTheEnd && !PageControls()) {
+        if (viewer.paused) GoOn();
         return ViewerAction::EndShow;
     }
+    // With page controls a jump past the end plays its last pass, which finds the end and holds.
+    if (viewer.paused && play) GoOn();
+    if (!play && !viewer.paused) HoldStill();
+    viewer.landingDue = true;
     return ViewerAction::PlayNow;
+}
+
+// Whether the show plays on after a jump asked for now: as it does now, or as a jump still
+// preparing was to; from the end, it plays.
+bool PlaysAfterJump() {
+    const ViewerState& viewer = viewerState;
+    return viewer.preparing ? viewer.playAfterLanding : !viewer.paused || viewer.ended;
+}
+
+// Play on (true) or hold (false), as the page's play and pause ask.
+ViewerAction PlayOrHold(bool play) {
+    ViewerState& viewer = viewerState;
+    if (viewer.preparing) {
+        viewer.playAfterLanding = play;
+        return ViewerAction::Play;
+    }
+    if (play && viewer.ended) return Jump(0, true);
+    if (play && viewer.paused) GoOn();
+    if (!play && !viewer.paused) HoldStill();
+    return ViewerAction::Play;
 }
 
 void SaveScreenshot() {
@@ -133,7 +163,7 @@ void SaveScreenshot() {
 }
 
 bool NoteDue() {
-    return viewerState.noteShown &&
+    return viewerState.noteShown && !PageControls() &&
            (viewerState.paused || static_cast<int32_t>(viewerState.noteUntil - Now()) > 0);
 }
 
@@ -141,7 +171,7 @@ bool NoteDue() {
 
 void StartViewerControls() {
     const PictureWriter writer = viewerState.writePicture;
-    viewerState = {};
+    viewerState = ViewerState{};
     viewerState.writePicture = writer;
     framebufferState.decorate = DecorateShownPicture;
 }
@@ -151,25 +181,54 @@ bool QueueViewerKey(KeyCode key) {
         std::find_if(std::begin(kViewerKeys), std::end(kViewerKeys),
                      [key](const KeyMeaning& meaning) { return meaning.key == key; });
     if (found == std::end(kViewerKeys)) return false;
+    QueueViewerRequest(found->meaning);
+    return true;
+}
+
+void QueueViewerRequest(ViewerKey key, uint32_t position) {
     ViewerState& viewer = viewerState;
     if (viewer.count < kViewerKeyCapacity)
-        viewer.waiting[(viewer.first + viewer.count++) % kViewerKeyCapacity] = found->meaning;
+        viewer.waiting[(viewer.first + viewer.count++) % kViewerKeyCapacity] = {key, position};
+}
+
+uint32_t CurrentRow() {
+    const SequencerState& sequencer = sequencerState;
+    if (sequencer.currentRow == nullptr || sequencer.table == nullptr) return 0;
+    const auto row = static_cast<uint32_t>(sequencer.currentRow - sequencer.table);
+    return std::min(row, kSceneRowCount - 1);
+}
+
+bool HoldAtTheEnd() {
+    if (!PageControls()) return false;
+    ViewerState& viewer = viewerState;
+    viewer.ended = true;
+    if (!viewer.paused) HoldStill();
     return true;
 }
 
 ViewerAction ApplyViewerKeys() {
     ViewerState& viewer = viewerState;
     while (viewer.count > 0) {
-        const ViewerKey key = viewer.waiting[viewer.first];
+        const ViewerRequest request = viewer.waiting[viewer.first];
         viewer.first = (viewer.first + 1) % kViewerKeyCapacity;
         --viewer.count;
         ViewerAction action = ViewerAction::Play;
-        switch (key) {
+        switch (request.key) {
             case ViewerKey::Pause:
-                if (viewer.paused)
-                    GoOn();
-                else
-                    HoldStill();
+                action = PlayOrHold(viewer.preparing ? !viewer.playAfterLanding
+                                                     : viewer.paused || viewer.ended);
+                break;
+            case ViewerKey::Play:
+                action = PlayOrHold(true);
+                break;
+            case ViewerKey::Hold:
+                action = PlayOrHold(false);
+                break;
+            case ViewerKey::SeekTo:
+                action = Jump(request.position, PlaysAfterJump());
+                break;
+            case ViewerKey::Restart:
+                action = Jump(0, true);
                 break;
             case ViewerKey::Debug:
                 hostSettings.debugFlag = hostSettings.debugFlag == 1 ? 0 : 1;
@@ -178,24 +237,31 @@ ViewerAction ApplyViewerKeys() {
                 SaveScreenshot();
                 break;
             case ViewerKey::Step:
-                if (!viewer.paused) break;
+                if (!viewer.paused || viewer.ended || viewer.preparing) break;
                 GoOn();
                 viewer.stepping = true;
                 action = ViewerAction::Step;
                 break;
             default:
-                action = Jump(JumpTarget(key));
+                action = Jump(JumpTarget(request.key), PlaysAfterJump());
                 break;
         }
         viewer.noteShown = true;
         viewer.noteUntil = Now() + kNoteMilliseconds;
         if (action != ViewerAction::Play) return action;
     }
+    // A jump that waited for the seek index lands as soon as the index reaches it.
+    if (viewer.preparing && JumpReady(viewer.pendingTarget))
+        return Jump(viewer.pendingTarget, viewer.playAfterLanding);
     return viewer.paused ? ViewerAction::Hold : ViewerAction::Play;
 }
 
 void NoteViewerPass() {
     ViewerState& viewer = viewerState;
+    if (viewer.landingDue) {
+        viewer.landingDue = false;
+        ++viewer.jumpsLanded;
+    }
     if (sequencerState.lastPass == SequencerPass::Enter)
         viewer.rowEnteredPass = loopState.showPasses;
     if (viewer.stepping) {

@@ -33,11 +33,20 @@ enum class ViewerKey : uint8_t {
     Home,
     Step,
     Screenshot,
-    Debug
+    Debug,
+    Play,     // requests only: play on (from an end, the beginning again)
+    Hold,     // requests only: hold still
+    SeekTo,   // requests only: to a music position
+    Restart,  // requests only: the beginning, playing
+};
+
+struct ViewerRequest {
+    ViewerKey key = ViewerKey::Pause;
+    uint32_t position = 0;  // SeekTo's music position
 };
 
 struct ViewerState {
-    ViewerKey waiting[kViewerKeyCapacity]{};  // a ring, oldest at `first`
+    ViewerRequest waiting[kViewerKeyCapacity]{};  // a ring, oldest at `first`
     uint32_t first = 0;
     uint32_t count = 0;
     bool paused = false;
@@ -46,6 +55,13 @@ struct ViewerState {
     uint64_t rowEnteredPass = 0;  // loopState.showPasses when the current row began to play
     bool noteShown = false;       // a key has been pressed since the show started
     uint32_t noteUntil = 0;       // clock until which the note is shown while playing
+    bool ended = false;           // held at the end of the show (page controls)
+    bool preparing = false;       // a jump waits for the seek index
+    uint32_t pendingTarget = 0;   // its music position
+    bool playAfterLanding = false;  // the show plays on once that jump has landed
+    uint32_t lastTarget = 0;      // the music position of the last jump asked for
+    bool landingDue = false;      // the pass about to be presented is a jump's first
+    uint32_t jumpsLanded = 0;     // jumps whose first picture has been presented
     PictureWriter writePicture = nullptr;
 };
 extern ViewerState viewerState;
@@ -56,6 +72,9 @@ void StartViewerControls();
 // From the window procedure: the viewer's key pressed, kept until the loop applies it.
 // Returns false for a key that is none of the viewer's.
 bool QueueViewerKey(KeyCode key);
+// A request of the page's controls (or a key's meaning), kept until the loop applies it; dropped
+// when kViewerKeyCapacity are waiting.
+void QueueViewerRequest(ViewerKey key, uint32_t position = 0);
 
 // What the frame loop does next, once the waiting keys are applied.
 enum class ViewerAction : uint8_t {
@@ -72,6 +91,13 @@ ViewerAction ApplyViewerKeys();
 
 // After every pass the loop has presented: notes when a row begins.
 void NoteViewerPass();
+
+// The pass found the end of the scene table and the show does not start again: true when the
+// show holds there, ended (page controls), instead of ending.
+bool HoldAtTheEnd();
+
+// Index of the scene-table row being played: the last one once the table is done.
+uint32_t CurrentRow();
 
 // The note's text for the state the show is in, e.g. "17 grey-echo  12:00  paused".
 std::string ViewerNoteText();

@@ -37,6 +37,9 @@ using UseSinkFn = void (*)(MusicSampleSink, void*);
 using PauseFn = void (*)(int);
 using PositionAtFn = uint32_t (*)(uint32_t);
 using SeekFn = void (*)(uint32_t);
+using TimelineChangesFn = uint32_t (*)(uint64_t*, uint32_t, uint32_t, uint32_t*);
+using AddTimelineFn = void (*)(const uint64_t*, uint32_t, uint32_t);
+using OrderLayoutFn = uint32_t (*)(uint32_t*, uint32_t*, uint32_t);
 
 // The function in a slot, or null: nothing is ever called through an empty slot.
 template <typename Fn>
@@ -105,6 +108,9 @@ bool MusicInit(uint32_t musicKind, void* window) {
         *slot = platform.FindSymbol(library, name);
         if (*slot == nullptr) return Fail(kErrorSound, "the sound module lacks", name);
     }
+    musicBinding.timelineChanges = platform.FindSymbol(library, kTimelineChangesName);
+    musicBinding.addTimeline = platform.FindSymbol(library, kAddTimelineName);
+    musicBinding.orderLayout = platform.FindSymbol(library, kOrderLayoutName);
     if (Slot<InitFn>(kSlotInit)(kMixRate, kSoftwareChannels, 0) != 1)
         return Fail(kErrorSound, "the sound module did not initialise:", "FSOUND_Init");
     Slot<SetWindowFn>(kSlotSetWindow)(window);
@@ -186,6 +192,24 @@ uint32_t MusicPositionAt(uint32_t milliseconds) {
 void MusicSeek(uint32_t milliseconds) {
     if (musicBinding.seek != nullptr && !StreamMode())
         reinterpret_cast<SeekFn>(musicBinding.seek)(milliseconds);
+}
+
+uint32_t MusicTimelineChanges(uint64_t* changes, uint32_t first, uint32_t capacity,
+                              uint32_t& knownMs) {
+    knownMs = 0;
+    if (musicBinding.timelineChanges == nullptr || StreamMode()) return 0;
+    return reinterpret_cast<TimelineChangesFn>(musicBinding.timelineChanges)(changes, first,
+                                                                             capacity, &knownMs);
+}
+
+void MusicAddTimeline(const uint64_t* changes, uint32_t count, uint32_t knownMs) {
+    if (musicBinding.addTimeline != nullptr && !StreamMode())
+        reinterpret_cast<AddTimelineFn>(musicBinding.addTimeline)(changes, count, knownMs);
+}
+
+uint32_t MusicOrderLayout(uint32_t* startMs, uint32_t* rows, uint32_t capacity) {
+    if (musicBinding.orderLayout == nullptr || StreamMode()) return 0;
+    return reinterpret_cast<OrderLayoutFn>(musicBinding.orderLayout)(startMs, rows, capacity);
 }
 
 uint32_t MusicPlayedMilliseconds() {

@@ -48,6 +48,11 @@ inline constexpr char kPauseName[] = "QXSOUND_Pause";
 // song put at such a time: a show that is played ahead of its music, or jumps.
 inline constexpr char kPositionAtName[] = "QXSOUND_PositionAt";
 inline constexpr char kSeekName[] = "QXSOUND_Seek";
+// Optional: the song's timeline handed from one instance of the program to another (the browser's
+// seek index is built by a second instance), and where each order starts.
+inline constexpr char kTimelineChangesName[] = "QXSOUND_TimelineChanges";
+inline constexpr char kAddTimelineName[] = "QXSOUND_AddTimeline";
+inline constexpr char kOrderLayoutName[] = "QXSOUND_OrderLayout";
 
 struct MusicBindingState {
     void* libraryHandle = nullptr;
@@ -60,6 +65,9 @@ struct MusicBindingState {
     void* pause = nullptr;
     void* positionAt = nullptr;
     void* seek = nullptr;
+    void* timelineChanges = nullptr;  // the three optional names, null without them
+    void* addTimeline = nullptr;
+    void* orderLayout = nullptr;
     // While set, the music position is not the playing song's but the one a play from its start
     // has after (clock - songStartClock) ms: the show is played on a clock of its own, ahead of
     // or away from the song (a jump being prepared, a seek index being built).
@@ -93,6 +101,16 @@ void MusicPause(bool paused);
 uint32_t MusicPositionAt(uint32_t milliseconds);
 // The playing song put where a play from its start is after `milliseconds`, heard from now on.
 void MusicSeek(uint32_t milliseconds);
+// The song's timeline as this module has rendered it: its changes, (ms << 32) | (order << 16) |
+// row, from index `first` on, at most `capacity` (returns how many), and up to which ms they are
+// known (UINT32_MAX: the whole song). 0 without the optional names.
+uint32_t MusicTimelineChanges(uint64_t* changes, uint32_t first, uint32_t capacity,
+                              uint32_t& knownMs);
+// Changes another instance of the program read with MusicTimelineChanges, for the same song.
+void MusicAddTimeline(const uint64_t* changes, uint32_t count, uint32_t knownMs);
+// Where each order starts (ms of play) and how many rows it has, for at most `capacity` orders;
+// returns how many orders the song has (0 without a song or the optional name).
+uint32_t MusicOrderLayout(uint32_t* startMs, uint32_t* rows, uint32_t capacity);
 // Milliseconds the song has played at the platform's clock now, on the clock songStartClock is on.
 uint32_t MusicPlayedMilliseconds();
 // The song's start on the clock: set to `now` (the song starts with the show), or moved on by

@@ -57,4 +57,6 @@ void CloseLibrary(void* library) {
     if (library != nullptr) dlclose(library);
 }
 
+void PublishSeekIndexEntry(const uint8_t*, size_t) {}
+
 }  // namespace qx::posix

@@ -78,4 +78,8 @@ void* OfflinePlatform::FindSymbol(void* library, const char* name) {
 
 void OfflinePlatform::CloseLibrary(void* library) { posix::CloseLibrary(library); }
 
+void OfflinePlatform::PublishSeekIndexEntry(const uint8_t* bytes, size_t size) {
+    posix::PublishSeekIndexEntry(bytes, size);
+}
+
 }  // namespace qx

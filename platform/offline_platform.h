@@ -39,6 +39,7 @@ public:
     void* OpenLibraryBesideExecutable(const char* fileName) override;
     void* FindSymbol(void* library, const char* name) override;
     void CloseLibrary(void* library) override;
+    void PublishSeekIndexEntry(const uint8_t* bytes, size_t size) override;
 
 private:
     uint32_t clock = 0;         // ms since the platform was made; wraps at 2^32

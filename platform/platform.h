@@ -91,6 +91,16 @@ public:
     // True where the sound is mixed on the program's own thread in the time between frames (the
     // browser): work done there instead would starve the sound.
     virtual bool SoundMixedBetweenFrames() { return false; }
+    // True where the show sits in a page that shows its own player controls (the browser):
+    // nothing is drawn on the picture to say where the show is, and at its end the show holds
+    // its last picture instead of ending, so that it can be watched again or moved back.
+    virtual bool PageControls() { return false; }
+    // An entry of the seek index, built by this instance of the program for another one (the
+    // browser's worker posts it to the page's program); nothing where nobody takes it.
+    virtual void PublishSeekIndexEntry(const uint8_t* bytes, size_t size) {
+        static_cast<void>(bytes);
+        static_cast<void>(size);
+    }
 
     // Full screen. The display is never really switched: entering a mode means desktop full
     // screen, and the depth is emulated by the presentation.

@@ -23,4 +23,8 @@ void* OpenLibraryBesideExecutable(const char* fileName);
 void* FindSymbol(void* library, const char* name);
 void CloseLibrary(void* library);
 
+// Hands an entry of the seek index to whoever builds the index for another instance: in the
+// browser's worker, a message to the page; nobody on the desktop.
+void PublishSeekIndexEntry(const uint8_t* bytes, size_t size);
+
 }  // namespace qx::posix

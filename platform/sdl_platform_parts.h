@@ -31,6 +31,7 @@ public:
 #ifdef __EMSCRIPTEN__
     bool ShowHeld() override;
     bool SoundMixedBetweenFrames() override;
+    bool PageControls() override { return true; }
 #endif
     bool WindowVisible() override;
 

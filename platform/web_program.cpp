@@ -51,4 +51,17 @@ void* FindSymbol(void* library, const char* name) {
 
 void CloseLibrary(void*) {}
 
+// In the browser's worker (see web/seek_index_worker.js) a copy of the bytes goes to the page as
+// a message; elsewhere (the page itself, Node) nobody takes them.
+void PublishSeekIndexEntry(const uint8_t* bytes, size_t size) {
+    EM_ASM(
+        {
+            if (typeof WorkerGlobalScope !== 'undefined' && self instanceof WorkerGlobalScope) {
+                const copy = HEAPU8.slice($0, $0 + $1);
+                postMessage({seekIndexEntry: copy.buffer}, [copy.buffer]);
+            }
+        },
+        bytes, size);
+}
+
 }  // namespace qx::posix

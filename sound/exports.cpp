@@ -35,6 +35,18 @@ QXSOUND_EXPORT uint32_t QXSOUND_PositionAt(uint32_t milliseconds) {
     return PositionAt(milliseconds);
 }
 QXSOUND_EXPORT void QXSOUND_Seek(uint32_t milliseconds) { Seek(milliseconds); }
+QXSOUND_EXPORT uint32_t QXSOUND_TimelineChanges(uint64_t* changes, uint32_t first,
+                                                uint32_t capacity, uint32_t* knownMs) {
+    return TimelineChanges(changes, first, capacity, knownMs);
+}
+QXSOUND_EXPORT void QXSOUND_AddTimeline(const uint64_t* changes, uint32_t count,
+                                        uint32_t knownMs) {
+    AddTimeline(changes, count, knownMs);
+}
+QXSOUND_EXPORT uint32_t QXSOUND_OrderLayout(uint32_t* startMs, uint32_t* rows,
+                                            uint32_t capacity) {
+    return OrderLayout(startMs, rows, capacity);
+}
 
 // The flags choose nothing: the module always mixes in software.
 QXSOUND_EXPORT int FSOUND_Init(int mixRate, int maxSoftwareChannels, unsigned int) {
@@ -74,6 +86,9 @@ extern "C" const QxSoundEntry qxSoundEntries[] = {
     QX_ENTRY(QXSOUND_Pause),
     QX_ENTRY(QXSOUND_PositionAt),
     QX_ENTRY(QXSOUND_Seek),
+    QX_ENTRY(QXSOUND_TimelineChanges),
+    QX_ENTRY(QXSOUND_AddTimeline),
+    QX_ENTRY(QXSOUND_OrderLayout),
     QX_ENTRY(FSOUND_Init),
     QX_ENTRY(FSOUND_Close),
     QX_ENTRY(FMUSIC_LoadSongMemory),

@@ -81,9 +81,12 @@ enum class SimulatedLoss : uint8_t { None, Removed, Stalled };
 
 // Where the song is after every whole millisecond of play from its start: a private instance
 // rendered forward one millisecond at a time, its (order, row) noted whenever it changes.
+// Another instance of the module (the browser's worker that builds the seek index) may hand over
+// the timeline it has rendered: the changes are then known further than this instance has played.
 struct Timeline {
     openmpt_module* song = nullptr;
-    uint32_t renderedMs = 0;  // the instance has played this long
+    uint32_t renderedMs = 0;  // the positions after every ms up to here are known
+    uint32_t songMs = 0;      // the instance has played this long (at most renderedMs)
     bool ended = false;       // the song ended before renderedMs + 1
     // (ms << 32) | (order << 16) | row: from that ms on, until the next entry. Ascending.
     std::vector<uint64_t> changes;
@@ -178,5 +181,8 @@ void SkipFrames(uint64_t frames);
 uint32_t PositionAt(uint32_t milliseconds);
 void Seek(uint32_t milliseconds);
 void ForgetTimeline();
+uint32_t TimelineChanges(uint64_t* changes, uint32_t first, uint32_t capacity, uint32_t* knownMs);
+void AddTimeline(const uint64_t* changes, uint32_t count, uint32_t knownMs);
+uint32_t OrderLayout(uint32_t* startMs, uint32_t* rows, uint32_t capacity);
 
 }  // namespace qxsound

@@ -15,7 +15,8 @@ set(qx_test_sources
   host/capture_test.cpp host/command_line_test.cpp host/flash_analysis_test.cpp
   host/frame_loop_test.cpp
   host/production_state_test.cpp host/start_and_loop_test.cpp host/startup_test.cpp
-  host/show_seeking_test.cpp host/storyboard_test.cpp host/timing_report_test.cpp
+  host/page_player_test.cpp host/show_seeking_test.cpp host/storyboard_test.cpp
+  host/timing_report_test.cpp
   host/viewer_controls_test.cpp
   host/whole_show_test.cpp
   music/music_binding_test.cpp music/scene_sequencer_test.cpp

@@ -36,6 +36,8 @@ public:
     bool windowVisible = true;   // what WindowVisible answers: false stands for hidden or minimised
     uint32_t showHeldUntil = 0;  // ShowHeld answers true while the clock is below this
     uint32_t showHeldFrom = 0;   // and at or past this
+    bool pageControls = false;   // what PageControls answers: a page with a player around it
+    std::vector<std::vector<uint8_t>> published;  // seek index entries handed out
     WindowRequest lastRequest;
 
     // Input: an event is delivered by PollEvent once the clock has reached its time.
@@ -95,6 +97,10 @@ public:
     void SetCursorVisible(bool visible) override;
     bool WindowVisible() override { return windowVisible; }
     bool ShowHeld() override { return clock >= showHeldFrom && clock < showHeldUntil; }
+    bool PageControls() override { return pageControls; }
+    void PublishSeekIndexEntry(const uint8_t* bytes, size_t size) override {
+        published.emplace_back(bytes, bytes + size);
+    }
     bool OpenFullScreenDevice() override;
     bool EnumerateDisplayModes(uint32_t width, uint32_t height, ModeCallback callback,
                                void* context) override;
