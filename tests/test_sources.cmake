@@ -27,7 +27,7 @@ set(qx_test_sources
   scenes/line_and_echo_scenes_test.cpp scenes/opening_and_object_scenes_test.cpp
   scenes/picture_effect_scenes_test.cpp scenes/scene_conventions_test.cpp
   scenes/scene_frames_test.cpp scenes/scene_rows_test.cpp
-  sound/sound_device_loss_test.cpp sound/sound_module_test.cpp
+  sound/sound_device_loss_test.cpp sound/sound_module_test.cpp sound/sound_seek_test.cpp
   support/placeholder_assets_test.cpp
   timing/tick_scheduler_test.cpp
   tools/archive/archive_writer_test.cpp

@@ -54,6 +54,7 @@ protected:
     void SetUp() override {
         ProductionRunTest::SetUp();
         platform.presentHook = KeepAndCheck;
+        checks = {};
         msPerRow = 4;
     }
     std::vector<Shown> RunWithKeys(std::vector<std::string> words, const std::vector<Press>& keys,
@@ -244,14 +245,16 @@ TEST_F(ShowSeekingTest, JumpsWhilePausedStayPausedOnTheLanding) {
     EXPECT_FALSE(viewerState.paused);
 }
 
-// At 8 ms a music row the second row (orders 5 to 7) lasts 1.5 s. Paused, a page lands inside
-// it, and Left counts the time in the row from the row's start, not from the landing: half a
-// second in (order 6) it goes to the row before, a second in (order 7) to the row's own start.
+// At 11 ms a music row the second row (orders 5 to 7) lasts 2.1 s, and no frame reads its
+// first music row. Paused, a page lands inside it, and Left counts the time in the row from the
+// row's start, not from the landing: 0.7 s in (order 6) it goes to the row before, 1.4 s in
+// (order 7) to the row's own start.
 TEST_F(ShowSeekingTest, LeftAfterAPageCountsTheTimeFromTheStartOfTheRow) {
-    msPerRow = 8;
-    const Reference full = Straight({"--headless", "--frames", "300"});
+    msPerRow = 11;
+    const Reference full = Straight({"--headless", "--frames", "330"});
     const uint32_t row1 = RowStartPosition(1);
     ASSERT_EQ(row1, OrderStart(5));
+    ASSERT_GT(From(full.shown, row1, 1).at(0).position, row1);
     std::vector<Press> keys{{100, KeyCode::Space}};
     uint32_t at = 100;
     for (const KeyCode key : {KeyCode::Right, KeyCode::PageDown, KeyCode::Left, KeyCode::Right,
