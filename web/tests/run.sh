@@ -4,9 +4,12 @@
 # exactly the pinned pictures of the native build (tests/data/row_digests.txt, at 60 and 24 fps);
 # the site in headless Chromium (puppeteer-core from npm, kept in the web cache) starts after a click,
 # plays at 50 frames a second or more, shows the native picture at a start position, warns of the
-# flashing before the click and starts the reduced-flashing show with its switch.
+# flashing before the click and starts the reduced-flashing show with its switch; its player's
+# controls work with a mouse, the keyboard and a phone's touch, seek to the native pictures, and
+# the site plays again without the network.
 #   web/tests/run.sh          the tests
 #   web/tests/run.sh --bench  only the page's frames a second and main-thread time a frame
+#   web/tests/run.sh --screenshots DIR   only the player's pictures (desktop, phone) into DIR
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source tools/debian_packages.sh
@@ -20,6 +23,11 @@ if [ ! -d "$puppeteer/node_modules/puppeteer-core" ]; then
   npm install --prefix "$puppeteer" --no-audit --no-fund --silent puppeteer-core@24 >&2
 fi
 
+if [ "${1:-}" = --screenshots ]; then
+  mkdir -p "${2:?--screenshots needs a folder}"
+  QX_WEB_SCREENSHOTS=$(realpath "$2") node web/tests/page_test.cjs build-web/site "$puppeteer" -
+  exit
+fi
 if [ "${1:-}" = --bench ]; then
   QX_WEB_BENCH=1 node web/tests/page_test.cjs build-web/site "$puppeteer" -
   exit
@@ -43,5 +51,5 @@ first_digest() { # the native offline run's digest of its first picture, with th
   echo "${line%% *}"
 }
 node web/tests/page_test.cjs build-web/site "$puppeteer" "$(first_digest --start 29:48)" \
-  "$(first_digest --start 34)" "$(first_digest --start 34 --reduce-flashing)"
+  "$(first_digest --start 34)" "$(first_digest --start 34 --reduce-flashing)" build/QX_Marrowtide
 echo "Web tests passed."
