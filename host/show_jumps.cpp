@@ -25,12 +25,15 @@ inline constexpr uint32_t kEntryMagic = 0x45535851;  // "QXSE"
 OfflinePlatform shadowPlatform;  // the shadow show's clock
 OfflinePlatform replayPlatform;  // a jump's clock, from the restored snapshot to the position
 
-// Every row's start and every order's start before the last row's, ascending, once each.
+// Every row's start and every kIndexRowStep music rows of the orders before the last row's
+// start, ascending, once each.
 std::vector<uint32_t> Thresholds() {
     std::vector<uint32_t> thresholds{0};
     for (uint32_t row = 1; row < kSceneRowCount; ++row) thresholds.push_back(RowStartPosition(row));
     const uint32_t lastOrder = RowStartPosition(kSceneRowCount - 1) >> 8;
-    for (uint32_t order = 1; order <= lastOrder; ++order) thresholds.push_back(order << 8);
+    for (uint32_t order = 0; order <= lastOrder; ++order)
+        for (uint32_t row = 0; row < kRowsPerOrder; row += kIndexRowStep)
+            if (order > 0 || row > 0) thresholds.push_back(order << 8 | row);
     std::sort(thresholds.begin(), thresholds.end());
     thresholds.erase(std::unique(thresholds.begin(), thresholds.end()), thresholds.end());
     return thresholds;
@@ -79,7 +82,8 @@ void PlayShadowPass() {
 template <typename More>
 void PlayShadow(More more) {
     ShowJumpsState& jumps = showJumpsState;
-    if (!jumps.started || jumps.shadowEnded) return;
+    // The index from outside: nothing to play here.
+    if (!jumps.started || jumps.shadowEnded || jumps.fromOutside) return;
     const uint32_t watchedClock = ThePlatform().Milliseconds();
     jumps.live.Take(watchedClock, jumps.live);
     {

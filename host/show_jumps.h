@@ -28,6 +28,11 @@ namespace qx {
 // second), whatever the clock says: a clock that stands still while the program works (a
 // virtual one) must not make a turn endless.
 inline constexpr uint32_t kShadowPassesPerTurn = 64;
+// Besides every row's start, the index has an entry every this many music rows (half an
+// order of 64 rows, about 2.7 s of the show), so that a jump anywhere plays at most that much
+// unseen after restoring its entry.
+inline constexpr uint32_t kRowsPerOrder = 64;
+inline constexpr uint32_t kIndexRowStep = 32;
 
 struct SeekIndexEntry {
     uint32_t from = 0;     // the position it stands for: the first pass at or past it
