@@ -292,8 +292,12 @@ async function status(page) {
 // Waits until `test(status)` holds (a function or its text, run in the page) and returns the
 // status.
 async function waitForStatus(page, test, timeout = 15000) {
-  await page.waitForFunction(`window.qxStatus() && (${test})(window.qxStatus())`,
-                             { timeout, polling: 'raf' });
+  try {
+    await page.waitForFunction(`window.qxStatus() && (${test})(window.qxStatus())`,
+                               { timeout, polling: 20 });
+  } catch (error) {
+    throw new Error(`no status with ${test} in ${timeout} ms: ${JSON.stringify(await status(page))}`);
+  }
   return status(page);
 }
 
@@ -644,18 +648,29 @@ async function measureSeeks(browser, fail) {
       const before = Module.HEAPU32[word + 7];
       const start = performance.now();
       Module._qx_player_request(6, position);
+      // Frames spent preparing, and of those the ones on which the page said "Preparing...".
+      let preparing = 0;
+      let said = 0;
       const poll = () => {
         const now = performance.now();
-        if (Module.HEAPU32[word + 7] !== before) resolve({ position, ms: now - start });
-        else if (now - start > 5000) resolve({ position, ms: null });
+        if (Module.HEAPU32[word] === 4) {
+          ++preparing;
+          if (!document.getElementById('preparing').hidden) ++said;
+        }
+        if (Module.HEAPU32[word + 7] !== before) resolve({ position, ms: now - start, preparing, said });
+        else if (now - start > 5000) resolve({ position, ms: null, preparing, said });
         else requestAnimationFrame(poll);
       };
       requestAnimationFrame(poll);
     }), (i + 0.5) / 10);
     if (result.ms === null) fail(`the seek to ${at(result.position)} did not land within 5 s`);
     else times.push(result.ms);
+    // The page follows the program's state a frame later.
+    if (result.preparing > 1 && result.said === 0)
+      fail(`the seek to ${at(result.position)} prepared for ${result.preparing} frames unsaid`);
     console.log(`seek ${i + 1} to ${at(result.position)}: ` +
-                (result.ms === null ? 'no landing' : `${Math.round(result.ms)} ms`));
+                (result.ms === null ? 'no landing' : `${Math.round(result.ms)} ms`) +
+                (result.preparing ? `, preparing for ${result.preparing} frames` : ''));
     await pause(300);
   }
   times.sort((a, b) => a - b);
