@@ -128,6 +128,7 @@ void BuildSeekIndexBeforePass() {
 // Program start again at the end of the scene table: the production state, then the song from
 // its beginning and the pacing from now, as start-up leaves them to the loop.
 bool StartAgain() {
+    PlayOnFromHere();
     if (!ResetProductionState()) return false;
     MusicStop();
     MusicPlay();

@@ -198,6 +198,14 @@ uint32_t CurrentRow() {
     return std::min(row, kSceneRowCount - 1);
 }
 
+void PlayOnFromHere() {
+    ViewerState& viewer = viewerState;
+    viewer.stepping = false;
+    viewer.ended = false;
+    viewer.preparing = false;
+    if (viewer.paused) GoOn();
+}
+
 bool HoldAtTheEnd() {
     if (!PageControls()) return false;
     ViewerState& viewer = viewerState;

@@ -96,6 +96,9 @@ void NoteViewerPass();
 // show holds there, ended (page controls), instead of ending.
 bool HoldAtTheEnd();
 
+// The show starting again (--loop) plays, whatever held it: a held show goes on first.
+void PlayOnFromHere();
+
 // Index of the scene-table row being played: the last one once the table is done.
 uint32_t CurrentRow();
 

@@ -85,7 +85,12 @@ uint64_t ChangeAt(uint32_t milliseconds) {
 // row's first whole millisecond); null when the timeline or the song cannot be had.
 openmpt_module* SongAtRow(uint32_t milliseconds, uint64_t& frames) {
     if (!ExtendTimeline(milliseconds)) return nullptr;
-    const uint64_t change = ChangeAt(milliseconds);
+    uint64_t change = ChangeAt(milliseconds);
+    // Past the song's end the timeline's last change is where libopenmpt reports an ended song
+    // (order 0, row 0): the jump goes to the last row played, and rendering on ends the song.
+    const std::vector<uint64_t>& changes = state.timeline.changes;
+    if (state.timeline.ended && changes.size() > 1 && change == changes.back())
+        change = changes[changes.size() - 2];
     openmpt_module* song = FreshSong();
     if (song == nullptr) return nullptr;
     openmpt_module_ctl_set_boolean(song, "seek.sync_samples", 1);

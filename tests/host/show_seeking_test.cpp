@@ -159,7 +159,7 @@ TEST_F(ShowSeekingTest, RightOnTheLastRowWhilePausedStartsTheShowAgainPlaying) {
 // show should start again playing, as Right on the last row does. Today it starts again paused,
 // the song held from before the end (the fake song's position goes wrong, the real one's time of
 // play runs negative when let go).
-TEST_F(ShowSeekingTest, DISABLED_PagePastTheLastOrderWhilePausedStartsTheShowAgainPlaying) {
+TEST_F(ShowSeekingTest, PagePastTheLastOrderWhilePausedStartsTheShowAgainPlaying) {
     const Reference& full = Full();
     std::vector<Press> keys{{50, KeyCode::Space}};
     uint32_t at = 50;

@@ -205,9 +205,7 @@ TEST_P(SoundSeekTest, SeekPutsTheSongWhereAPlayFromItsStartIsThen) {
 class SoundSeekPastTheEndTest : public SoundSeekTest {};
 
 // Past the end the song stays where it ended (libopenmpt reports order 0, row 0 there), as its
-// timeline does; a seek back into it plays on from there. In real time a far seek past the end
-// today puts the song at order 0, row 0 and plays the time past the end from there (the seek
-// jumps to the row the timeline has there): disabled in real time until it stays at the end.
+// timeline does; a seek back into it plays on from there.
 TEST_P(SoundSeekPastTheEndTest, SeekPastTheEndLeavesTheSongAtItsEnd) {
     Wait(100);
     ASSERT_EQ(MusicPositionAt(kSongMs - 50), (kOrders - 1) << 8 | 63);
@@ -270,10 +268,10 @@ INSTANTIATE_TEST_SUITE_P(EveryWayOfPlaying, SoundSeekTest,
                          testing::Values(Playing::OnTheVirtualClock, Playing::Silently,
                                          Playing::OnADevice),
                          PlayingName);
-INSTANTIATE_TEST_SUITE_P(Offline, SoundSeekPastTheEndTest,
-                         testing::Values(Playing::OnTheVirtualClock), PlayingName);
-INSTANTIATE_TEST_SUITE_P(DISABLED_InRealTime, SoundSeekPastTheEndTest,
-                         testing::Values(Playing::Silently, Playing::OnADevice), PlayingName);
+INSTANTIATE_TEST_SUITE_P(EveryWayOfPlaying, SoundSeekPastTheEndTest,
+                         testing::Values(Playing::OnTheVirtualClock, Playing::Silently,
+                                         Playing::OnADevice),
+                         PlayingName);
 
 // The song on the virtual clock only, for what needs exact instants.
 class SoundOnTheVirtualClockTest : public HostTest {
