@@ -219,8 +219,10 @@ void RunFrameLoop() {
     if (launchOptions.startPosition != 0) {
         due = PlayUpTo(launchOptions.startPosition);
         if (!due && loopState.quitFlag == 0) loopState.quitFlag = 1;  // the show ended first
-        // On the window the real clock takes over; offline the virtual one simply runs on.
-        if (EndPreRoll()) StartPacing(ThePlatform().Milliseconds());
+        // On the window the real clock takes over, every time of the show moved onto it;
+        // offline the virtual one simply runs on.
+        const uint32_t preRollClock = ThePlatform().Milliseconds();
+        if (EndPreRoll()) MoveShowTimes(ThePlatform().Milliseconds() - preRollClock);
     }
     Platform& platform = ThePlatform();
     const bool timed = timingReportState.recording;

@@ -417,7 +417,7 @@ TEST_F(ShowSeekingTest, OnTheWindowTheIndexBuiltBetweenFramesChangesNoFrame) {
 // takes over, and the show's time of play (the timeline is read at it, the page player reports
 // it) should say so at every frame. Today the song's start stays on the pre-roll's clock, so the
 // time of play is the window clock's reading: 100,000 ms and more here.
-TEST_F(ShowSeekingTest, DISABLED_OnTheWindowAStartPartWayKeepsTheSongsTimeOfPlay) {
+TEST_F(ShowSeekingTest, OnTheWindowAStartPartWayKeepsTheSongsTimeOfPlay) {
     windowClock = 100000;
     const std::vector<Shown> shown = RunWithKeys({"--start", "0:1", "--frames", "30"}, {});
     windowClock = 0;
