@@ -1,6 +1,8 @@
 #include "host/page_player.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -33,9 +35,10 @@ PagePlayerState pagePlayer;
 void ReadLayout() {
     PagePlayerState& player = pagePlayer;
     if (player.layoutRead) return;
-    player.layoutRead = true;
     player.orderCount = std::min(
         MusicOrderLayout(player.orderStart, player.orderRows, kOrderCapacity), kOrderCapacity);
+    // Asked before the song is loaded, the layout is read again later.
+    player.layoutRead = player.orderCount > 0;
 }
 
 PlayerState CurrentState() {
@@ -70,7 +73,7 @@ void NotePlayerStatus() {
         status[2] = CurrentRow();
         status[3] = MusicPlayedMilliseconds();
     }
-    if (status[4] != viewer.lastTarget || status[5] == 0) {
+    if (status[4] != viewer.lastTarget) {
         status[4] = viewer.lastTarget;
         status[5] = viewer.lastTarget == kEndRowPosition
                         ? PositionMilliseconds(RowStartPosition(kSceneRowCount))
@@ -85,31 +88,13 @@ void NotePlayerStatus() {
 using namespace qx;
 
 uint32_t qx_player_request(uint32_t request, uint32_t value) {
-    if (!pagePlayer.started) return 0;
-    switch (static_cast<PlayerRequest>(request)) {
-        case PlayerRequest::TogglePause:
-            QueueViewerRequest(ViewerKey::Pause);
-            return 1;
-        case PlayerRequest::Play:
-            QueueViewerRequest(ViewerKey::Play);
-            return 1;
-        case PlayerRequest::Pause:
-            QueueViewerRequest(ViewerKey::Hold);
-            return 1;
-        case PlayerRequest::NextRow:
-            QueueViewerRequest(ViewerKey::NextRow);
-            return 1;
-        case PlayerRequest::PreviousRow:
-            QueueViewerRequest(ViewerKey::PreviousRow);
-            return 1;
-        case PlayerRequest::SeekTo:
-            QueueViewerRequest(ViewerKey::SeekTo, value & 0xFFFF);
-            return 1;
-        case PlayerRequest::Restart:
-            QueueViewerRequest(ViewerKey::Restart);
-            return 1;
-    }
-    return 0;
+    // Indexed by PlayerRequest's numbers, from 1.
+    constexpr ViewerKey kMeanings[] = {ViewerKey::Pause,       ViewerKey::Play,   ViewerKey::Hold,
+                                       ViewerKey::NextRow,     ViewerKey::PreviousRow,
+                                       ViewerKey::SeekTo,      ViewerKey::Restart};
+    if (!pagePlayer.started || request == 0 || request > std::size(kMeanings)) return 0;
+    QueueViewerRequest(kMeanings[request - 1], value & 0xFFFF);
+    return 1;
 }
 
 const uint32_t* qx_player_status() { return pagePlayer.status; }

@@ -29,16 +29,6 @@ protected:
         for (const Press& press : keys) platform.QueueEvent(KeyDown(press.key), press.at);
         return Run(std::move(words), std::move(watch));
     }
-    // The frames of the last run cut where a jump landed: a landing is shown at the same clock
-    // as the frame before it (the jump took no time of the show's clock).
-    std::vector<std::vector<Shown>> Segments(const std::vector<Shown>& shown) const {
-        std::vector<std::vector<Shown>> segments(1);
-        for (size_t i = 0; i < shown.size(); ++i) {
-            if (i > 0 && watched.clocks[i] == watched.clocks[i - 1]) segments.emplace_back();
-            segments.back().push_back(shown[i]);
-        }
-        return segments;
-    }
     const std::vector<Shown>& Full() {
         static const std::vector<Shown> full = Run({"--headless"});
         return full;

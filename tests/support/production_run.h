@@ -93,6 +93,16 @@ protected:
         static const std::vector<Shown> full = Run({"--headless"});
         return full;
     }
+    // The frames of the last run cut where a jump landed: a landing is shown at the same clock
+    // as the frame before it (a jump takes no time of the show's clock).
+    std::vector<std::vector<Shown>> Segments(const std::vector<Shown>& shown) const {
+        std::vector<std::vector<Shown>> segments(1);
+        for (size_t i = 0; i < shown.size(); ++i) {
+            if (i > 0 && watched.clocks[i] == watched.clocks[i - 1]) segments.emplace_back();
+            segments.back().push_back(shown[i]);
+        }
+        return segments;
+    }
     std::string errors;
     Watch watched;                          // of the last run
     PictureWriter pictureWriter = nullptr;  // F12's
