@@ -273,6 +273,7 @@ void PublishWholeSeekIndex() {
     Platform& publisher = ThePlatform();  // the watched show's, not the shadow show's
     size_t written = 0;
     size_t bytesWritten = 0;
+    uint32_t timelineSent = 0;  // the song's timeline changes handed over so far
     std::vector<uint64_t> changes;
     const auto publish = [&] {
         for (; written < jumps.entries.size(); ++written) {
@@ -280,11 +281,11 @@ void PublishWholeSeekIndex() {
             uint32_t knownMs = 0;
             changes.resize(4096);
             const uint32_t count =
-                MusicTimelineChanges(changes.data(), jumps.timelineSent,
+                MusicTimelineChanges(changes.data(), timelineSent,
                                      static_cast<uint32_t>(changes.size()), knownMs);
             // Known up to the last change handed over when not all of them fitted.
             if (count == changes.size()) knownMs = static_cast<uint32_t>(changes.back() >> 32);
-            jumps.timelineSent += count;
+            timelineSent += count;
             std::vector<uint8_t> bytes;
             AppendValue(bytes, kEntryMagic);
             AppendValue(bytes, entry.from);

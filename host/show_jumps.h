@@ -51,7 +51,6 @@ struct ShowJumpsState {
     // The index comes from another instance of the program; entries offered, not yet read.
     bool fromOutside = false;
     std::vector<std::vector<uint8_t>> offered;
-    uint32_t timelineSent = 0;  // --seek-index: timeline changes handed over so far
 };
 extern ShowJumpsState showJumpsState;
 
