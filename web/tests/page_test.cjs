@@ -536,6 +536,9 @@ async function checkWatchAgain(browser, fail) {
   const { page, errors } = await open(browser, '?start=36:48', 960, 600);
   await page.evaluate(() => { window.qxSamePage = true; });
   await waitForStatus(page, (s) => s[0] === 3, 20000);
+  // The page reads the program's state once a frame: give it a few frames to show the end.
+  await page.waitForFunction(() => !document.getElementById('end').hidden, { timeout: 3000 })
+    .catch(() => {});
   const end = await page.evaluate(() => ({ shown: !document.getElementById('end').hidden,
     text: document.getElementById('end').textContent.replace(/\s+/g, ' ').trim() }));
   if (!end.shown || end.text !== 'The end. Watch again') fail(`at the end: ${JSON.stringify(end)}`);
