@@ -1,6 +1,6 @@
 #include "archive/archive_reader.h"
 
-#include "platform/posix_system.h"
+#include "platform/os_services.h"
 
 namespace qx {
 
@@ -21,13 +21,13 @@ bool FailOpen(const char* cause) {
 // The open file's services: the platform's for the program's own file, the file system's for a
 // file named by path.
 int64_t SizeOfOpenFile() {
-    return archiveState.namedFile ? posix::FileSize(archiveState.fileHandle)
+    return archiveState.namedFile ? os::FileSize(archiveState.fileHandle)
                                   : ThePlatform().FileSize(archiveState.fileHandle);
 }
 
 int64_t ReadOpenFile(uint64_t offset, void* destination, size_t count) {
     return archiveState.namedFile
-               ? posix::ReadFileAt(archiveState.fileHandle, offset, destination, count)
+               ? os::ReadFileAt(archiveState.fileHandle, offset, destination, count)
                : ThePlatform().ReadFileAt(archiveState.fileHandle, offset, destination, count);
 }
 
@@ -51,7 +51,7 @@ bool OpenArchive(ArchiveSource source) {
     archiveState.failure = "";
     archiveState.namedFile = source.path != nullptr;
     const FileHandle file =
-        archiveState.namedFile ? posix::OpenFile(source.path) : ThePlatform().OpenOwnExecutable();
+        archiveState.namedFile ? os::OpenFile(source.path) : ThePlatform().OpenOwnExecutable();
     if (file == kNoFile)
         return Fail(archiveState.namedFile ? "the file cannot be opened"
                                            : "the program file cannot be opened");
@@ -120,7 +120,7 @@ bool ReadEntry(uint32_t entryNumber, uint8_t* destination, uint32_t capacity) {
 void CloseArchive() {
     if (archiveState.fileHandle != kNoFile) {
         if (archiveState.namedFile)
-            posix::CloseFile(archiveState.fileHandle);
+            os::CloseFile(archiveState.fileHandle);
         else
             ThePlatform().CloseFile(archiveState.fileHandle);
     }

@@ -15,7 +15,7 @@
 #include "music/music_binding.h"
 #include "music/scene_sequencer.h"
 #include "platform/platform.h"
-#include "platform/posix_system.h"
+#include "platform/os_services.h"
 #include "scenes/scene_table.h"
 
 namespace qx {
@@ -135,8 +135,8 @@ void Abandon() {
     CloseQuietly(capture.video);
     CloseQuietly(capture.wav);
     AbandonChildProcess(capture.encoder);
-    if (!capture.partialName.empty()) std::remove(capture.partialName.c_str());
-    if (!capture.partialWavName.empty()) std::remove(capture.partialWavName.c_str());
+    if (!capture.partialName.empty()) os::RemoveFile(capture.partialName.c_str());
+    if (!capture.partialWavName.empty()) os::RemoveFile(capture.partialWavName.c_str());
     capture.recording = false;
     EndProgressLine();
 }
@@ -171,7 +171,7 @@ bool StartCapture() {
     }
     SetMusicSampleSink(KeepSound, nullptr);
     capture.recording = true;
-    capture.showProgress = posix::StandardErrorIsTerminal();
+    capture.showProgress = os::StandardErrorIsTerminal();
     capture.started = Clock::now();
     return true;
 }
@@ -217,7 +217,7 @@ bool FinishCapture() {
         return true;
     }
     bool ok = capture.encoding ? CompleteEncoder() : WriteWavSound() && CompleteWriters();
-    if (ok && std::rename(capture.partialName.c_str(), capture.finalName.c_str()) != 0)
+    if (ok && !os::RenameFile(capture.partialName.c_str(), capture.finalName.c_str()))
         ok = FailWrite(capture.finalName, errno);
     if (!ok) {
         capture.failed = true;

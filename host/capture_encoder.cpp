@@ -175,10 +175,10 @@ std::vector<std::string> EncoderArguments(const std::string& output, uint32_t fr
         // pictures on standard input: 0x00RRGGBB words, bytes B, G, R, 0
         "-probesize", "32", "-f", "rawvideo", "-pixel_format", "bgr0", "-video_size",
         text(kPictureWidth) + "x" + text(kPictureHeight), "-framerate", text(framesPerSecond), "-i",
-        "pipe:0",
-        // sound on descriptor 3
+        ChildInputName(0),
+        // sound on the second input
         "-probesize", "32", "-f", "s16le", "-ar", text(kCaptureSampleRate), "-ac",
-        text(kCaptureChannels), "-i", "pipe:3", "-map", "0:v:0", "-map", "1:a:0", "-vf", filter,
+        text(kCaptureChannels), "-i", ChildInputName(1), "-map", "0:v:0", "-map", "1:a:0", "-vf", filter,
         "-colorspace", "bt709", "-color_primaries", "bt709", "-color_trc", "bt709", "-color_range",
         "tv", output};
     // These containers get H.264 from ffmpeg, whose default preset takes some twenty minutes for

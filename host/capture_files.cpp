@@ -9,6 +9,7 @@
 #include "host/capture.h"
 #include "host/capture_parts.h"
 #include "host/command_line.h"
+#include "platform/os_services.h"
 
 namespace qx {
 namespace {
@@ -27,7 +28,7 @@ namespace capture_parts {
 
 // Unbuffered for writes of whole pictures, which a stdio buffer would only copy once more.
 std::FILE* OpenOutput(const std::string& partial, const std::string& shownName, bool buffered) {
-    std::FILE* file = std::fopen(partial.c_str(), "wb");
+    std::FILE* file = os::OpenStandardFile(partial.c_str(), "wb");
     if (file == nullptr) {
         FailWrite(shownName, errno);
         return nullptr;
@@ -91,7 +92,7 @@ bool CompleteWriters() {
     const int videoError = errno;
     if (std::fclose(wav) != 0) return FailWrite(capture.finalWavName, errno);
     if (!videoClosed) return FailWrite(capture.finalName, videoError);
-    if (std::rename(capture.partialWavName.c_str(), capture.finalWavName.c_str()) != 0)
+    if (!os::RenameFile(capture.partialWavName.c_str(), capture.finalWavName.c_str()))
         return FailWrite(capture.finalWavName, errno);
     return true;
 }

@@ -18,6 +18,7 @@
 #include "host/timing_report.h"
 #include "host/viewer_controls.h"
 #include "platform/offline_platform.h"
+#include "platform/os_services.h"
 #include "platform/png_file.h"
 #include "platform/sdl_platform.h"
 #include "platform/termination_signals.h"
@@ -46,6 +47,8 @@ bool WritePicture(const char* path, const uint32_t* pixels, uint32_t width, uint
 int main(int argc, char** argv) {
     using namespace qx;
     NoteMainEntered();
+    os::ReachStartingConsole();
+    argv = os::ArgumentsAsUtf8(argc, argv);
     switch (ParseCommandLine(argc, argv)) {
         case CommandLineResult::Help:
             PrintUsage(stdout);
@@ -55,7 +58,7 @@ int main(int argc, char** argv) {
         case CommandLineResult::Run:
             break;
     }
-    posix::InstallTerminationHandlers();
+    os::InstallTerminationHandlers();
     viewerState.writePicture = WritePicture;
     // --storyboard, --storyboard-half, --row-digests, --bench and --capture have set headless too.
     static OfflinePlatform offline;
@@ -79,7 +82,7 @@ int main(int argc, char** argv) {
     RunProduction();
     if (capturing && !FinishCapture()) ReportError();
     // A run cut short by a signal leaves no storyboard or report behind.
-    const bool signalled = posix::TerminationSignal() != 0;
+    const bool signalled = os::TerminationSignal() != 0;
     if (storyboardFiles && errorState.errorCode == kErrorNone && !signalled) {
         const RgbImage board = ComposeRecordedStoryboard();
         if (!(fullFile.empty() || WriteStoryboard(fullFile, board)) ||
@@ -97,7 +100,7 @@ int main(int argc, char** argv) {
                     static_cast<unsigned long long>(framebufferState.digest),
                     static_cast<unsigned long long>(loopState.passCount));
     if (signalled && errorState.errorCode == kErrorNone)
-        ExitAfterSignal(posix::TerminationSignal());
+        ExitAfterSignal(os::TerminationSignal());
     if (launchOptions.printFlashReport && errorState.errorCode == kErrorNone &&
         !PrintFlashReport(stdout)) {
         std::fflush(stdout);

@@ -139,7 +139,7 @@ const StateRecord kProgramLifetimeRecords[] = {
     QX_LIFETIME_RECORD(displayState),
     QX_LIFETIME_RECORD(fullScreenState),
     QX_LIFETIME_RECORD(framebufferState),
-    QX_LIFETIME_DATA(posix::terminationState),
+    QX_LIFETIME_DATA(os::terminationState),
     // The framebuffer's pixels are the show's: snapshots copy them through hostSettings.
     QX_LIFETIME_NAME("(anonymous namespace)::framebufferPixels"),
     QX_LIFETIME_NAME("(anonymous namespace)::quantisedPixels"),
@@ -148,8 +148,8 @@ const StateRecord kProgramLifetimeRecords[] = {
     QX_LIFETIME_NAME("(anonymous namespace)::preRollPlatform"),
     QX_LIFETIME_NAME("(anonymous namespace)::childrenRunning"),
     QX_LIFETIME_NAME("(anonymous namespace)::savedPipeAction"),
-    QX_LIFETIME_NAME("posix::(anonymous namespace)::readAhead"),
-    QX_LIFETIME_NAME("posix::(anonymous namespace)::kLibraryFolders"),
+    QX_LIFETIME_NAME("os::(anonymous namespace)::readAhead"),
+    QX_LIFETIME_NAME("os::(anonymous namespace)::kLibraryFolders"),
     // The music binding (the song's start on the clock is the show's, above).
     QX_LIFETIME_RECORD(musicBinding),
     // The archive, its decoder, the entry buffers and the effects' precalculated tables.

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 #include "base/host_settings.h"
 #include "base/pixel_ops.h"
@@ -15,6 +13,7 @@
 #include "music/music_binding.h"
 #include "music/scene_sequencer.h"
 #include "overlay/text_renderer.h"
+#include "platform/os_services.h"
 #include "scenes/scene_table.h"
 
 namespace qx {
@@ -148,8 +147,7 @@ ViewerAction PlayOrHold(bool play) {
 void SaveScreenshot() {
     const uint32_t* pixels = framebufferState.lastShown;
     const std::string name = ScreenshotName();
-    std::error_code ignored;
-    const std::string path = std::filesystem::absolute(name, ignored).string();
+    const std::string path = os::AbsolutePath(name);
     std::string failure = "nothing has been shown yet";
     if (viewerState.writePicture == nullptr) failure = "this build writes no pictures";
     if (pixels != nullptr && viewerState.writePicture != nullptr &&

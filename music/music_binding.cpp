@@ -9,8 +9,13 @@
 
 namespace qx {
 
+// The sound module's file as the build names it: a shared library, a DLL on Windows.
+#ifndef QX_SOUND_MODULE_FILE
+#define QX_SOUND_MODULE_FILE "libqxsound.so"
+#endif
+
 const char kSoundModuleNames[] =
-    "libqxsound.so\0"
+    QX_SOUND_MODULE_FILE "\0"
     "FSOUND_Init\0FSOUND_Close\0FMUSIC_PlaySong\0FMUSIC_StopSong\0FMUSIC_LoadSong\0"
     "FMUSIC_LoadSongMemory\0FMUSIC_GetOrder\0FMUSIC_GetRow\0FSOUND_SetHWND\0"
     "FSOUND_SetPriority\0FSOUND_Stream_OpenMpeg\0FSOUND_Stream_Play\0"

@@ -1,5 +1,5 @@
 // A helper program run beside ours and fed through pipes (the video encoder of a capture): started
-// from PATH with its inputs on its standard input and descriptor 3, written without blocking (the
+// from PATH with its inputs on its standard input and a second pipe (ChildInputName), written without blocking (the
 // caller waits only when no input it has bytes for can take any), and ended with its exit status
 // and the last line it wrote on standard error. One process group of its own, so that a terminal's
 // Ctrl+C reaches only the program, which decides the helper's end; SIGPIPE is ignored in the
@@ -14,11 +14,16 @@
 namespace qx {
 
 inline constexpr uint32_t kMaxChildInputs = 2;
-// Input i arrives on the child's descriptor kChildInputDescriptors[i].
-inline constexpr int kChildInputDescriptors[kMaxChildInputs] = {0, 3};
 
+// What the child is told to read input i from, as ffmpeg names inputs: its standard input for the
+// first ("pipe:0"); on POSIX descriptor 3 for the second ("pipe:3"), on Windows, where a child
+// inherits no numbered descriptors, a named pipe of this process ("\\.\pipe\...").
+std::string ChildInputName(uint32_t input);
+
+// On Windows the fields hold handles: the kernel's handle values fit 32 bits (and -1 stays
+// INVALID_HANDLE_VALUE), so one record serves both systems.
 struct ChildProcess {
-    int processId = -1;                      // -1: no child
+    int processId = -1;                      // -1: no child (Windows: the process's handle)
     int inputs[kMaxChildInputs] = {-1, -1};  // our non-blocking write ends; -1 when closed
     int errorOutput = -1;                    // the child's standard error, a temporary file
 };

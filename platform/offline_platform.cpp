@@ -1,6 +1,6 @@
 #include "platform/offline_platform.h"
 
-#include "platform/posix_system.h"
+#include "platform/os_services.h"
 #include "platform/termination_signals.h"
 
 namespace qx {
@@ -25,7 +25,7 @@ void OfflinePlatform::DestroyWindow() { windowExists = false; }
 
 // The only event of the offline run: a termination signal, as a close request.
 bool OfflinePlatform::PollEvent(InputEvent& event) {
-    if (!posix::TakeTerminationRequest()) return false;
+    if (!os::TakeTerminationRequest()) return false;
     event = InputEvent{};
     event.kind = InputEvent::Kind::CloseRequest;
     return true;
@@ -57,29 +57,29 @@ void OfflinePlatform::ReleasePresentSurface() {}
 
 void OfflinePlatform::Present(const uint32_t*, uint32_t, uint32_t, uint32_t) {}
 
-FileHandle OfflinePlatform::OpenOwnExecutable() { return posix::OpenOwnExecutable(); }
+FileHandle OfflinePlatform::OpenOwnExecutable() { return os::OpenOwnExecutable(); }
 
-int64_t OfflinePlatform::FileSize(FileHandle file) { return posix::FileSize(file); }
+int64_t OfflinePlatform::FileSize(FileHandle file) { return os::FileSize(file); }
 
 int64_t OfflinePlatform::ReadFileAt(FileHandle file, uint64_t offset, void* destination,
                                     size_t count) {
-    return posix::ReadFileAt(file, offset, destination, count);
+    return os::ReadFileAt(file, offset, destination, count);
 }
 
-void OfflinePlatform::CloseFile(FileHandle file) { posix::CloseFile(file); }
+void OfflinePlatform::CloseFile(FileHandle file) { os::CloseFile(file); }
 
 void* OfflinePlatform::OpenLibraryBesideExecutable(const char* fileName) {
-    return posix::OpenLibraryBesideExecutable(fileName);
+    return os::OpenLibraryBesideExecutable(fileName);
 }
 
 void* OfflinePlatform::FindSymbol(void* library, const char* name) {
-    return posix::FindSymbol(library, name);
+    return os::FindSymbol(library, name);
 }
 
-void OfflinePlatform::CloseLibrary(void* library) { posix::CloseLibrary(library); }
+void OfflinePlatform::CloseLibrary(void* library) { os::CloseLibrary(library); }
 
 void OfflinePlatform::PublishSeekIndexEntry(const uint8_t* bytes, size_t size) {
-    posix::PublishSeekIndexEntry(bytes, size);
+    os::PublishSeekIndexEntry(bytes, size);
 }
 
 }  // namespace qx

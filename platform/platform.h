@@ -62,8 +62,9 @@ inline constexpr uint32_t kPixelFormatRgb = 0x40;
 inline constexpr int kEnumerateContinue = 1;
 using ModeCallback = int (*)(const ModeDescription& mode, void* context);
 
-// A file handle of the platform; kNoFile when nothing is open.
-using FileHandle = int;
+// A file handle of the platform (a POSIX descriptor, a Windows HANDLE's value); kNoFile when
+// nothing is open (-1 is also Windows' INVALID_HANDLE_VALUE).
+using FileHandle = intptr_t;
 inline constexpr FileHandle kNoFile = -1;
 
 class Platform {

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/os_services.h"
+
 namespace qx {
 
 namespace {
@@ -39,7 +41,7 @@ bool WritePngStream(std::FILE* file, const RgbImage& image) {
 }  // namespace
 
 bool WritePng(const char* path, const RgbImage& image, std::string& failure) {
-    std::FILE* file = std::fopen(path, "wb");
+    std::FILE* file = os::OpenStandardFile(path, "wb");
     if (file == nullptr) {
         failure = std::string("cannot open the file: ") + std::strerror(errno);
         return false;

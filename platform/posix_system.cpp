@@ -1,7 +1,8 @@
 // POSIX implementation of the window-less services that are the same on the desktop and in the
-// browser build: the clock and file reads. Sleeping, the program's own file and its libraries
-// are native_program.cpp's or web_program.cpp's.
-#include "platform/posix_system.h"
+// browser build: the clock, file reads and files by name (UTF-8 is what POSIX names are).
+// Sleeping, the program's own file and its libraries
+// are linux_program.cpp's or web_program.cpp's.
+#include "platform/os_services.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,8 +13,9 @@
 #include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 
-namespace qx::posix {
+namespace qx::os {
 
 namespace {
 
@@ -106,4 +108,20 @@ void CloseFile(FileHandle file) {
 
 bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
-}  // namespace qx::posix
+std::FILE* OpenStandardFile(const char* path, const char* mode) { return std::fopen(path, mode); }
+
+bool RenameFile(const char* from, const char* to) { return std::rename(from, to) == 0; }
+
+bool RemoveFile(const char* path) { return std::remove(path) == 0; }
+
+std::string AbsolutePath(const std::string& path) {
+    std::error_code ignored;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
+    return absolute.empty() ? path : absolute.string();
+}
+
+char** ArgumentsAsUtf8(int, char** argv) { return argv; }
+
+void ReachStartingConsole() {}
+
+}  // namespace qx::os

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <iterator>
 
-#include "platform/posix_system.h"
+#include "platform/os_services.h"
 #include "platform/sdl_platform_parts.h"
 
 namespace qx {
@@ -22,23 +22,23 @@ bool IsOfferedDepth(uint32_t bits) {
 
 }  // namespace
 
-uint32_t SdlPlatform::Milliseconds() { return posix::MonotonicMilliseconds(); }
-void SdlPlatform::Sleep(uint32_t milliseconds) { posix::SleepMilliseconds(milliseconds); }
+uint32_t SdlPlatform::Milliseconds() { return os::MonotonicMilliseconds(); }
+void SdlPlatform::Sleep(uint32_t milliseconds) { os::SleepMilliseconds(milliseconds); }
 
-FileHandle SdlPlatform::OpenOwnExecutable() { return posix::OpenOwnExecutable(); }
-int64_t SdlPlatform::FileSize(FileHandle file) { return posix::FileSize(file); }
+FileHandle SdlPlatform::OpenOwnExecutable() { return os::OpenOwnExecutable(); }
+int64_t SdlPlatform::FileSize(FileHandle file) { return os::FileSize(file); }
 int64_t SdlPlatform::ReadFileAt(FileHandle file, uint64_t offset, void* destination, size_t count) {
-    return posix::ReadFileAt(file, offset, destination, count);
+    return os::ReadFileAt(file, offset, destination, count);
 }
-void SdlPlatform::CloseFile(FileHandle file) { posix::CloseFile(file); }
+void SdlPlatform::CloseFile(FileHandle file) { os::CloseFile(file); }
 
 void* SdlPlatform::OpenLibraryBesideExecutable(const char* fileName) {
-    return posix::OpenLibraryBesideExecutable(fileName);
+    return os::OpenLibraryBesideExecutable(fileName);
 }
 void* SdlPlatform::FindSymbol(void* library, const char* name) {
-    return posix::FindSymbol(library, name);
+    return os::FindSymbol(library, name);
 }
-void SdlPlatform::CloseLibrary(void* library) { posix::CloseLibrary(library); }
+void SdlPlatform::CloseLibrary(void* library) { os::CloseLibrary(library); }
 
 bool SdlPlatform::OpenFullScreenDevice() { return window_ != nullptr; }
 

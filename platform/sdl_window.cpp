@@ -61,15 +61,15 @@ void SetWindowClass(const char* className) {
     if (className == nullptr || className[0] == '\0') {
         return;
     }
-    setenv("SDL_VIDEO_X11_WMCLASS", className, 1);
-    setenv("SDL_VIDEO_WAYLAND_WMCLASS", className, 1);
+    SDL_setenv("SDL_VIDEO_X11_WMCLASS", className, 1);
+    SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", className, 1);
 }
 
 // Without an X or Wayland display in the environment and no driver chosen by the user there
 // is nothing to open; asking SDL anyway only makes its Wayland probe print to stderr.
 bool DisplayNamed() {
-#ifdef __EMSCRIPTEN__
-    return true;  // the page's canvas
+#if defined(__EMSCRIPTEN__) || defined(_WIN32)
+    return true;  // the page's canvas; Windows' desktop
 #endif
     const auto set = [](const char* name) {
         const char* value = getenv(name);
@@ -243,7 +243,7 @@ void SdlPlatform::DestroyWindow() {
 }
 
 bool SdlPlatform::PollEvent(InputEvent& event) {
-    if (posix::TakeTerminationRequest()) {
+    if (os::TakeTerminationRequest()) {
         event = InputEvent{};
         event.kind = InputEvent::Kind::CloseRequest;
         return true;

@@ -7,7 +7,7 @@
 
 #include <csignal>
 
-namespace qx::posix {
+namespace qx::os {
 
 struct TerminationState {
     volatile std::sig_atomic_t signalNumber = 0;  // the first one received; 0 none
@@ -26,4 +26,4 @@ int TerminationSignal();
 // True once: at the first call after a termination signal arrived.
 bool TakeTerminationRequest();
 
-}  // namespace qx::posix
+}  // namespace qx::os

@@ -4,6 +4,8 @@
 
 namespace qx {
 
+std::string ChildInputName(uint32_t input) { return input == 0 ? "pipe:0" : "pipe:3"; }
+
 ChildStart StartChildProcess(const char* const*, uint32_t, ChildProcess&, std::string& failure) {
     failure = "the browser build runs no other programs";
     return ChildStart::NotFound;

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/posix_system.h"
+#include "platform/os_services.h"
 
 // The statically linked sound module's entry points by name, ended by a null name (defined by
 // the sound module when it is built into the program).
@@ -20,7 +20,7 @@ struct QxSoundEntry {
 };
 extern "C" const QxSoundEntry qxSoundEntries[];
 
-namespace qx::posix {
+namespace qx::os {
 
 namespace {
 
@@ -64,4 +64,4 @@ void PublishSeekIndexEntry(const uint8_t* bytes, size_t size) {
         bytes, size);
 }
 
-}  // namespace qx::posix
+}  // namespace qx::os

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix_system.h"
+#include "platform/os_services.h"
 
 namespace qx::test {
 namespace {
@@ -39,7 +39,7 @@ protected:
         std::vector<uint8_t> out(count + 1, 0xA5);
         const auto expected = static_cast<size_t>(
             offset >= bytes.size() ? 0 : std::min<uint64_t>(count, bytes.size() - offset));
-        ASSERT_EQ(posix::ReadFileAt(file, offset, out.data(), count),
+        ASSERT_EQ(os::ReadFileAt(file, offset, out.data(), count),
                   static_cast<int64_t>(expected))
             << offset << " " << count;
         EXPECT_TRUE(std::equal(
@@ -53,7 +53,7 @@ protected:
 TEST_F(PosixFileReads, AnyReadGivesTheFileBytesAndIsShortOnlyAtItsEnd) {
     const std::vector<uint8_t> bytes = RandomBytes(200'000, 1);
     Write(path, bytes);
-    const FileHandle file = posix::OpenFile(path.c_str());
+    const FileHandle file = os::OpenFile(path.c_str());
     ASSERT_NE(file, kNoFile);
     for (uint64_t at = 0; at < bytes.size(); at += 1024) ExpectRead(file, bytes, at, 1024);
     std::mt19937 random(2);
@@ -67,7 +67,7 @@ TEST_F(PosixFileReads, AnyReadGivesTheFileBytesAndIsShortOnlyAtItsEnd) {
     }
     ExpectRead(file, bytes, bytes.size() - 30, 100);
     ExpectRead(file, bytes, bytes.size(), 10);
-    posix::CloseFile(file);
+    os::CloseFile(file);
 }
 
 // Two files read in turn, a closed file, and a file written anew and opened again under the
@@ -78,30 +78,30 @@ TEST_F(PosixFileReads, ReadsNeverServeAnotherOrAClosedFilesBytes) {
     const std::vector<uint8_t> first = RandomBytes(5000, 3), second = RandomBytes(5000, 4);
     Write(path, first);
     Write(other, second);
-    const FileHandle a = posix::OpenFile(path.c_str());
-    const FileHandle b = posix::OpenFile(other.c_str());
+    const FileHandle a = os::OpenFile(path.c_str());
+    const FileHandle b = os::OpenFile(other.c_str());
     for (uint64_t at = 0; at < 5000; at += 700) {
         ExpectRead(a, first, at, 700);
         ExpectRead(b, second, at, 700);
     }
-    posix::CloseFile(b);
+    os::CloseFile(b);
     ExpectRead(a, first, 0, 16);
-    posix::CloseFile(a);
+    os::CloseFile(a);
     uint8_t out[16];
-    EXPECT_EQ(posix::ReadFileAt(a, 0, out, sizeof out), -1);
-    EXPECT_EQ(posix::ReadFileAt(kNoFile, 0, out, sizeof out), -1);
+    EXPECT_EQ(os::ReadFileAt(a, 0, out, sizeof out), -1);
+    EXPECT_EQ(os::ReadFileAt(kNoFile, 0, out, sizeof out), -1);
     std::remove(other.c_str());
 
     // Closed behind the reader's back: the descriptor's next file is still read afresh.
-    const FileHandle old = posix::OpenFile(path.c_str());
+    const FileHandle old = os::OpenFile(path.c_str());
     ExpectRead(old, first, 0, 16);
     close(old);
     Write(path, second);
-    const FileHandle again = posix::OpenFile(path.c_str());
+    const FileHandle again = os::OpenFile(path.c_str());
     ASSERT_EQ(again, old);  // the lowest free descriptor
     ExpectRead(again, second, 0, 16);
     ExpectRead(again, second, 4990, 16);
-    posix::CloseFile(again);
+    os::CloseFile(again);
 }
 
 }  // namespace

@@ -10,12 +10,20 @@
 namespace qx::test {
 namespace {
 
-using posix::terminationState;
+using os::terminationState;
 
 void (*Disposition(int signalNumber))(int) {
+#ifdef _WIN32
+    // Read by putting the handler back at once (no signal arrives in between); Windows' C
+    // runtime has no sigaction, and its signal() keeps the reset-when-run behaviour.
+    const auto current = signal(signalNumber, SIG_IGN);
+    signal(signalNumber, current);
+    return current;
+#else
     struct sigaction current = {};
     sigaction(signalNumber, nullptr, &current);
     return current.sa_handler;
+#endif
 }
 
 class TerminationSignalsTest : public ::testing::Test {
@@ -30,37 +38,37 @@ protected:
 
 TEST_F(TerminationSignalsTest, SignalBecomesOneCloseRequestAtTheNextPoll) {
     OfflinePlatform platform;
-    posix::InstallTerminationHandlers();
+    os::InstallTerminationHandlers();
     InputEvent event;
     EXPECT_FALSE(platform.PollEvent(event));
     raise(SIGTERM);
-    EXPECT_EQ(posix::TerminationSignal(), SIGTERM);
+    EXPECT_EQ(os::TerminationSignal(), SIGTERM);
     ASSERT_TRUE(platform.PollEvent(event));
     EXPECT_EQ(event.kind, InputEvent::Kind::CloseRequest);
     EXPECT_FALSE(platform.PollEvent(event));         // once: the poll loop of the pass ends
-    EXPECT_EQ(posix::TerminationSignal(), SIGTERM);  // still known for the exit code
+    EXPECT_EQ(os::TerminationSignal(), SIGTERM);  // still known for the exit code
 }
 
 TEST_F(TerminationSignalsTest, FirstSignalCountsAndEachIsCaughtOnlyOnce) {
 #ifdef __EMSCRIPTEN__
     GTEST_SKIP() << "emscripten's raise() keeps a handler installed with SA_RESETHAND";
 #endif
-    posix::InstallTerminationHandlers();
+    os::InstallTerminationHandlers();
     EXPECT_NE(Disposition(SIGINT), SIG_DFL);
     raise(SIGINT);
     EXPECT_EQ(Disposition(SIGINT), SIG_DFL);  // a second Ctrl+C ends the program at once
     EXPECT_NE(Disposition(SIGTERM), SIG_DFL);
     raise(SIGTERM);
-    EXPECT_EQ(posix::TerminationSignal(), SIGINT);
+    EXPECT_EQ(os::TerminationSignal(), SIGINT);
 }
 
 TEST_F(TerminationSignalsTest, SignalIgnoredAtStartStaysIgnored) {
     signal(SIGINT, SIG_IGN);
-    posix::InstallTerminationHandlers();
+    os::InstallTerminationHandlers();
     EXPECT_EQ(Disposition(SIGINT), SIG_IGN);
     raise(SIGINT);
-    EXPECT_EQ(posix::TerminationSignal(), 0);
-    EXPECT_FALSE(posix::TakeTerminationRequest());
+    EXPECT_EQ(os::TerminationSignal(), 0);
+    EXPECT_FALSE(os::TakeTerminationRequest());
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/posix_system.h"
+#include "platform/os_services.h"
 
 namespace qx {
 
@@ -131,14 +131,14 @@ void VirtualPlatform::Present(const uint32_t* pixels, uint32_t width, uint32_t h
 }
 
 FileHandle VirtualPlatform::OpenOwnExecutable() {
-    if (useSystemFiles) return posix::OpenOwnExecutable();
+    if (useSystemFiles) return os::OpenOwnExecutable();
     if (failOpenExecutable || memoryFileOpen) return kNoFile;
     memoryFileOpen = true;
     return kMemoryFile;
 }
 
 int64_t VirtualPlatform::FileSize(FileHandle file) {
-    if (useSystemFiles) return posix::FileSize(file);
+    if (useSystemFiles) return os::FileSize(file);
     if (file != kMemoryFile || !memoryFileOpen) return -1;
     return static_cast<int64_t>(executableImage.size());
 }
@@ -146,7 +146,7 @@ int64_t VirtualPlatform::FileSize(FileHandle file) {
 int64_t VirtualPlatform::ReadFileAt(FileHandle file, uint64_t offset, void* destination,
                                     size_t count) {
     if (recordReads) reads.push_back({offset, count});
-    if (useSystemFiles) return posix::ReadFileAt(file, offset, destination, count);
+    if (useSystemFiles) return os::ReadFileAt(file, offset, destination, count);
     if (file != kMemoryFile || !memoryFileOpen) return -1;
     if (failReadsFromOffset >= 0 && offset + count > static_cast<uint64_t>(failReadsFromOffset))
         return -1;
@@ -158,13 +158,13 @@ int64_t VirtualPlatform::ReadFileAt(FileHandle file, uint64_t offset, void* dest
 }
 
 void VirtualPlatform::CloseFile(FileHandle file) {
-    if (useSystemFiles) return posix::CloseFile(file);
+    if (useSystemFiles) return os::CloseFile(file);
     if (file == kMemoryFile) memoryFileOpen = false;
 }
 
 void* VirtualPlatform::OpenLibraryBesideExecutable(const char* fileName) {
     Record(std::string("OpenLibrary ") + fileName);
-    if (useSystemLibraries) return posix::OpenLibraryBesideExecutable(fileName);
+    if (useSystemLibraries) return os::OpenLibraryBesideExecutable(fileName);
     lastLibraryName = fileName;
     if (!libraryPresent) return nullptr;
     ++openLibraries;
@@ -172,7 +172,7 @@ void* VirtualPlatform::OpenLibraryBesideExecutable(const char* fileName) {
 }
 
 void* VirtualPlatform::FindSymbol(void* library, const char* name) {
-    if (useSystemLibraries) return posix::FindSymbol(library, name);
+    if (useSystemLibraries) return os::FindSymbol(library, name);
     if (library != &fakeLibrary) return nullptr;
     for (const FakeSymbol& symbol : librarySymbols)
         if (symbol.name == name) return symbol.address;
@@ -181,7 +181,7 @@ void* VirtualPlatform::FindSymbol(void* library, const char* name) {
 
 void VirtualPlatform::CloseLibrary(void* library) {
     Record("CloseLibrary");
-    if (useSystemLibraries) return posix::CloseLibrary(library);
+    if (useSystemLibraries) return os::CloseLibrary(library);
     if (library == &fakeLibrary) --openLibraries;
 }
 

@@ -9,9 +9,9 @@
 #include <cstring>
 #include <ctime>
 
-#include "platform/posix_system.h"
+#include "platform/os_services.h"
 
-namespace qx::posix {
+namespace qx::os {
 
 void SleepMilliseconds(uint32_t milliseconds) {
     timespec request{static_cast<time_t>(milliseconds / 1000),
@@ -59,4 +59,4 @@ void CloseLibrary(void* library) {
 
 void PublishSeekIndexEntry(const uint8_t*, size_t) {}
 
-}  // namespace qx::posix
+}  // namespace qx::os

@@ -21,6 +21,8 @@ namespace {
 // the child's inputs are placed on (a dup2 onto itself would keep close-on-exec set).
 constexpr int kLowestOwnDescriptor = 10;
 constexpr size_t kQuotedErrorLength = 200;  // characters of the child's last error line
+// Input i arrives on the child's descriptor kChildInputDescriptors[i].
+constexpr int kChildInputDescriptors[kMaxChildInputs] = {0, 3};
 
 // SIGPIPE's action while a child runs: ignored, the previous one kept to put back.
 struct sigaction savedPipeAction;
@@ -192,6 +194,10 @@ bool WaitForChildInputs(const ChildProcess& child, std::span<const ChildInputBuf
         }
     }
     return true;
+}
+
+std::string ChildInputName(uint32_t input) {
+    return "pipe:" + std::to_string(input < kMaxChildInputs ? kChildInputDescriptors[input] : -1);
 }
 
 void CloseChildInput(ChildProcess& child, uint32_t input) {

@@ -2,7 +2,7 @@
 
 #include <signal.h>
 
-namespace qx::posix {
+namespace qx::os {
 
 TerminationState terminationState;
 
@@ -38,4 +38,4 @@ bool TakeTerminationRequest() {
     return true;
 }
 
-}  // namespace qx::posix
+}  // namespace qx::os
