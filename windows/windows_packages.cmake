@@ -14,21 +14,21 @@ endforeach()
 # Windows subsystem's start-up of the C runtime.
 add_compile_definitions(SDL_MAIN_HANDLED)
 
-find_library(QX_WINDOWS_SDL2 NAMES libSDL2.dll.a PATHS ${QX_WINDOWS_DEPS}/lib NO_DEFAULT_PATH REQUIRED)
+find_library(QX_WINDOWS_SDL2 NAMES libSDL2.dll.a PATHS ${QX_WINDOWS_DEPS}/lib NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 add_library(qx_windows_sdl2 INTERFACE)
 target_include_directories(qx_windows_sdl2 INTERFACE ${QX_WINDOWS_DEPS}/include/SDL2)
 target_link_libraries(qx_windows_sdl2 INTERFACE ${QX_WINDOWS_SDL2})
 add_library(PkgConfig::SDL2 ALIAS qx_windows_sdl2)
 
-find_library(QX_WINDOWS_OPENMPT NAMES libopenmpt.a PATHS ${QX_WINDOWS_DEPS}/lib NO_DEFAULT_PATH REQUIRED)
+find_library(QX_WINDOWS_OPENMPT NAMES libopenmpt.a PATHS ${QX_WINDOWS_DEPS}/lib NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 add_library(qx_windows_openmpt INTERFACE)
 target_include_directories(qx_windows_openmpt INTERFACE ${QX_WINDOWS_DEPS}/include)
-target_compile_definitions(qx_windows_openmpt INTERFACE LIBOPENMPT_USE_DLL=0)
-target_link_libraries(qx_windows_openmpt INTERFACE ${QX_WINDOWS_OPENMPT})
+# Static: LIBOPENMPT_USE_DLL stays undefined. The library's own needs follow it (its .pc file).
+target_link_libraries(qx_windows_openmpt INTERFACE ${QX_WINDOWS_OPENMPT} ole32 rpcrt4)
 add_library(PkgConfig::OPENMPT ALIAS qx_windows_openmpt)
 
-find_library(QX_WINDOWS_PNG NAMES libpng16.a libpng.a PATHS ${QX_WINDOWS_DEPS}/lib NO_DEFAULT_PATH REQUIRED)
-find_library(QX_WINDOWS_ZLIB NAMES libz.a PATHS /usr/x86_64-w64-mingw32/lib NO_DEFAULT_PATH REQUIRED)
+find_library(QX_WINDOWS_PNG NAMES libpng16.a libpng.a PATHS ${QX_WINDOWS_DEPS}/lib NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+find_library(QX_WINDOWS_ZLIB NAMES libz.a PATHS /usr/x86_64-w64-mingw32/lib NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 add_library(qx_windows_png INTERFACE)
 target_include_directories(qx_windows_png INTERFACE ${QX_WINDOWS_DEPS}/include)
 target_link_libraries(qx_windows_png INTERFACE ${QX_WINDOWS_PNG} ${QX_WINDOWS_ZLIB})

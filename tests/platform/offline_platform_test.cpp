@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -72,25 +73,36 @@ TEST(OfflinePlatform, ReadsTheRealProgramFileAndLoadsLibrariesBesideIt) {
     GTEST_SKIP() << "the browser build's own file is the archive beside the script and its one "
                     "library the linked-in sound module (platform/web_program.cpp)";
 #endif
+#ifdef _WIN32
+    // The test program's own path through the C runtime, a Windows executable, a DLL.
+    const std::filesystem::path self = std::filesystem::canonical(_pgmptr);
+    const unsigned char kMagic[] = {'M', 'Z'};
+    const char* kModule = "qxsound.dll";
+    const char* kNoModule = "qxnothing.dll";
+#else
+    const std::filesystem::path self = "/proc/self/exe";
+    const unsigned char kMagic[] = {0x7F, 'E', 'L', 'F'};  // an ELF file
+    const char* kModule = "libqxsound.so";
+    const char* kNoModule = "libqxnothing.so";
+#endif
     OfflinePlatform platform;
     const FileHandle file = platform.OpenOwnExecutable();
     ASSERT_NE(file, kNoFile);
-    const auto size = static_cast<int64_t>(std::filesystem::file_size("/proc/self/exe"));
+    const auto size = static_cast<int64_t>(std::filesystem::file_size(self));
     EXPECT_EQ(platform.FileSize(file), size);
     unsigned char magic[4] = {};
     EXPECT_EQ(platform.ReadFileAt(file, 0, magic, 4), 4);
-    EXPECT_EQ(magic[0], 0x7F);  // an ELF file
-    EXPECT_EQ(magic[1], 'E');
+    EXPECT_EQ(std::memcmp(magic, kMagic, sizeof kMagic), 0);
     EXPECT_EQ(platform.ReadFileAt(file, static_cast<uint64_t>(size) - 2, magic, 4), 2);
     platform.CloseFile(file);
 
     // The test program is built beside the sound module, as the program is.
-    void* library = platform.OpenLibraryBesideExecutable("libqxsound.so");
+    void* library = platform.OpenLibraryBesideExecutable(kModule);
     ASSERT_NE(library, nullptr);
     EXPECT_NE(platform.FindSymbol(library, "FSOUND_Init"), nullptr);
     EXPECT_EQ(platform.FindSymbol(library, "NoSuchExport"), nullptr);
     platform.CloseLibrary(library);
-    EXPECT_EQ(platform.OpenLibraryBesideExecutable("libqxnothing.so"), nullptr);
+    EXPECT_EQ(platform.OpenLibraryBesideExecutable(kNoModule), nullptr);
 }
 
 TEST(PlatformDeathTest, AskingBeforeOneIsInstalledStopsTheProgram) {

@@ -139,7 +139,7 @@ TEST_F(EchoScenesTest, FilmRollStepsByWholeBandsAndShowsTheRolledSparePicture) {
     uint32_t previous = scrollState.scrollRow;
     for (int ms = 0; ms < 66 * 12; ++ms) {
         Ticks(1);
-        ASSERT_EQ(scrollState.scrollRow % 23, 0u);
+        ASSERT_EQ(scrollState.scrollRow % 23, 0);
         ASSERT_LT(scrollState.scrollRow, 230u);
         steps += scrollState.scrollRow != previous;
         previous = scrollState.scrollRow;

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "support/host_fixture.h"
+#include "support/test_environment.h"
 
 namespace qx::test {
 namespace {
@@ -24,19 +25,19 @@ protected:
     void SetUp() override {
         HostTest::SetUp();
         platform.useSystemLibraries = true;  // and not headless: the module opens a device
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        SetEnvironment("SDL_AUDIODRIVER", "dummy");
     }
     void TearDown() override {
         MusicShutdown();
-        unsetenv("SDL_AUDIODRIVER");
-        unsetenv("QXSOUND_SIMULATE_DEVICE_LOSS");
+        UnsetEnvironment("SDL_AUDIODRIVER");
+        UnsetEnvironment("QXSOUND_SIMULATE_DEVICE_LOSS");
         HostTest::TearDown();
     }
 
     // Plays until the position reaches kRowsPlayed (or a generous deadline passes), reading it
     // every 2 ms as the frame loop would; returns every position read.
     std::vector<uint32_t> PlayThroughLoss(const char* loss) {
-        setenv("QXSOUND_SIMULATE_DEVICE_LOSS", loss, 1);
+        SetEnvironment("QXSOUND_SIMULATE_DEVICE_LOSS", loss);
         std::vector<uint32_t> positions;
         testing::internal::CaptureStderr();
         if (MusicInit(kMusicKindModule, nullptr) &&

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "support/host_fixture.h"
+#include "support/test_environment.h"
 
 namespace qx::test {
 namespace {
@@ -60,7 +61,7 @@ protected:
     }
     // startPosition as the command line gives it: not 0, the song first plays on the virtual clock.
     void Open(uint32_t startPosition) {
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        SetEnvironment("SDL_AUDIODRIVER", "dummy");
         platform.useSystemLibraries = true;
         SetMusicClocks(false, startPosition != 0);
         ASSERT_TRUE(MusicInit(kMusicKindModule, nullptr)) << errorState.errorCause;
@@ -68,7 +69,7 @@ protected:
     }
     void TearDown() override {
         MusicShutdown();
-        unsetenv("SDL_AUDIODRIVER");
+        UnsetEnvironment("SDL_AUDIODRIVER");
         HostTest::TearDown();
     }
     // Waits, in real time, for the song to reach `position`; false after 5 s.

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "support/host_fixture.h"
+#include "support/test_environment.h"
 #include "tools/music/xm_writer.h"
 
 namespace qx::test {
@@ -89,8 +90,8 @@ protected:
             GTEST_SKIP() << "no audio device under Node, and the sound module linked into the "
                             "program keeps its state from one load to the next";
 #endif
-            setenv("SDL_AUDIODRIVER",
-                   GetParam() == Playing::OnADevice ? "dummy" : "qx-no-such-driver", 1);
+            SetEnvironment("SDL_AUDIODRIVER",
+                           GetParam() == Playing::OnADevice ? "dummy" : "qx-no-such-driver");
         }
         platform.useSystemLibraries = true;
         SetMusicClocks(virtualClock, false);
@@ -116,7 +117,7 @@ protected:
             EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
         }
         MusicShutdown();
-        unsetenv("SDL_AUDIODRIVER");
+        UnsetEnvironment("SDL_AUDIODRIVER");
         HostTest::TearDown();
     }
 

@@ -1,0 +1,12 @@
+# Sourced by the Wine tests: the Wine loader, and an environment of its own for the Windows
+# programs: a Wine prefix in the Windows build's cache (made on first use; no Mono or Gecko
+# installers asked for), Wine's own messages off.
+qx_wine=$(command -v wine || command -v wine64 || printf /usr/lib/wine/wine64)
+qx_wineserver=$(command -v wineserver || { [ -x /usr/lib/wine/wineserver64 ] && printf /usr/lib/wine/wineserver64; } ||
+  printf /usr/lib/wine/wineserver)
+export WINEPREFIX=${QX_WINEPREFIX:-${QX_WINDOWS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/marrowtide-windows}/wine-tests}
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# A wineserver started without a display serves later windowed programs badly: each group of
+# runs (with or without a display) stops it when done.
+qx_stop_wine() { "$qx_wineserver" -k 2>/dev/null || true; "$qx_wineserver" -w 2>/dev/null || true; }
