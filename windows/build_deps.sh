@@ -147,7 +147,7 @@ sdl_configure() {
 sdl_build_install() {
     cmake --build "$sdl_build" -j "$jobs"
     cmake --install "$sdl_build"
-    $triplet-strip --strip-unneeded "$prefix/bin/SDL2.dll"
+    "$triplet"-strip --strip-unneeded "$prefix/bin/SDL2.dll"
     [[ -f $prefix/bin/SDL2.dll && -f $prefix/lib/libSDL2.dll.a && -f $prefix/lib/pkgconfig/sdl2.pc ]] ||
         fail "SDL's install lacks SDL2.dll, libSDL2.dll.a or sdl2.pc"
     touch "$work/build/sdl2.installed"
@@ -260,15 +260,15 @@ self_check() {
     # shellcheck disable=SC2046  # pkg-config output is a list of flags
     g++ -O2 -std=c++17 -DQX_CHECK_PNG "$check/check.cpp" -o "$check/native" $(pkg-config --cflags --libs sdl2 libopenmpt libpng16)
     # shellcheck disable=SC2046
-    $triplet-g++-posix -O2 -std=c++17 -DQX_CHECK_PNG "$check/check.cpp" -o "$check/check.exe" \
+    "$triplet"-g++-posix -O2 -std=c++17 -DQX_CHECK_PNG "$check/check.cpp" -o "$check/check.exe" \
         $(PKG_CONFIG_LIBDIR=$prefix/lib/pkgconfig PKG_CONFIG_PATH='' pkg-config --cflags --libs sdl2 libopenmpt libpng16) \
         -static-libgcc -Wl,-Bstatic -lstdc++ -lwinpthread
     cp "$prefix/bin/SDL2.dll" "$check/"
     for f in "$check/check.exe" "$check/SDL2.dll"; do
         printf '%s imports:' "${f##*/}"
-        $triplet-objdump -p "$f" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ' '
+        "$triplet"-objdump -p "$f" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ' '
         echo
-        bad=$($triplet-objdump -p "$f" | sed -n 's/^[[:space:]]*DLL Name: //p' | grep -iE 'libgcc|libstdc|winpthread|zlib|libpng' || true)
+        bad=$("$triplet"-objdump -p "$f" | sed -n 's/^[[:space:]]*DLL Name: //p' | grep -iE 'libgcc|libstdc|winpthread|zlib|libpng' || true)
         [[ -z $bad ]] || fail "${f##*/} needs MinGW runtime DLLs that are not shipped: $bad"
     done
     native=$("$check/native") || fail "the self-check failed natively"
