@@ -23,9 +23,11 @@ endif()
 # try_compile projects read this file again: they get the prefix passed on.
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES QX_WINDOWS_PREFIX)
 
+# The prefix comes first: its static zlib is found before the DLL import library
+# /usr/x86_64-w64-mingw32/lib/libz.dll.a.
 set(CMAKE_FIND_ROOT_PATH /usr/${QX_MINGW_TRIPLET})
 if(QX_WINDOWS_PREFIX)
-  list(APPEND CMAKE_FIND_ROOT_PATH "${QX_WINDOWS_PREFIX}")
+  list(PREPEND CMAKE_FIND_ROOT_PATH "${QX_WINDOWS_PREFIX}")
 endif()
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
