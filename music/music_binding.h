@@ -33,6 +33,8 @@ enum MusicSlot : uint32_t {
 // The module's file name followed by the exported names of slots 0..14, each NUL-terminated,
 // the run ended by a byte 0xFF.
 extern const char kSoundModuleNames[];
+// The first of those names: the module's file (libqxsound.so, qxsound.dll on Windows).
+inline const char* const kSoundModuleFile = kSoundModuleNames;
 inline constexpr char kVirtualClockName[] = "QXSOUND_UseVirtualClock";  // offline run only
 // Offline run with a sample sink only: hands the module the sink for every frame it renders.
 inline constexpr char kSampleSinkName[] = "QXSOUND_UseSampleSink";

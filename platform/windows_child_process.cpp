@@ -17,7 +17,7 @@ namespace qx {
 
 namespace {
 
-constexpr DWORD kPipeBufferBytes = 1u << 20;
+constexpr DWORD kPipeBufferBytes = 256u << 10;  // a picture of 320 x 200 pixels
 constexpr DWORD kWaitStepMilliseconds = 2;  // how often a full pipe is looked at again
 constexpr size_t kQuotedErrorLength = 200;  // characters of the child's last error line
 

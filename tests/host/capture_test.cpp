@@ -116,7 +116,11 @@ TEST(CaptureFormatTest, EncoderReadsPicturesOnStandardInputAndSoundOnDescriptor3
     EXPECT_EQ(after("-i"), "pipe:0");
     const size_t second =
         static_cast<size_t>(std::find(words.begin(), words.end(), "pipe:0") - words.begin());
+#ifdef _WIN32
+    EXPECT_EQ(after("-i", second).rfind("\\\\.\\pipe\\", 0), 0u);  // a named pipe of ours
+#else
     EXPECT_EQ(after("-i", second), "pipe:3");
+#endif
     EXPECT_EQ(
         after("-vf"),
         "scale=1600:1200:flags=neighbor,scale=1440:1080:flags=bilinear:out_color_matrix=bt709:"

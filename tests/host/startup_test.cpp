@@ -22,7 +22,7 @@ Calls Then(Calls calls, const Calls& more) {
 
 const std::string kLoadSong = "sound: LoadSongMemory " + std::to_string(sizeof assetBuffers.module);
 // The sound module brought up, before any display.
-const Calls kMusicUp = {"OpenLibrary libqxsound.so", "sound: Init 44100 32 0",
+const Calls kMusicUp = {std::string("OpenLibrary ") + kSoundModuleFile, "sound: Init 44100 32 0",
                         "sound: SetHWND null", kLoadSong};
 // The sound module taken down, before the display: the song stopped, the module closed.
 const Calls kMusicDown = {"sound: StopSong song", "sound: StreamClose null", "sound: Close",

@@ -16,7 +16,7 @@ protected:
 
 TEST_F(MusicBindingTest, NormalRunCallsTheModuleInTheRelyOnOrder) {
     ASSERT_TRUE(Init());
-    EXPECT_EQ(platform.lastLibraryName, "libqxsound.so");
+    EXPECT_EQ(platform.lastLibraryName, kSoundModuleFile);
     const uint8_t song[4] = {};
     ASSERT_TRUE(MusicLoadMemory(song, 1130844));
     MusicPlay();
@@ -34,7 +34,8 @@ TEST_F(MusicBindingTest, MissingModuleFailsWithCode6AndCallsNothingLater) {
     platform.libraryPresent = false;
     EXPECT_FALSE(Init());
     EXPECT_EQ(errorState.errorCode, 6u);
-    EXPECT_STREQ(errorState.errorCause, "the sound module could not be loaded: libqxsound.so");
+    EXPECT_EQ(std::string(errorState.errorCause),
+              std::string("the sound module could not be loaded: ") + kSoundModuleFile);
     EXPECT_EQ(MusicPosition(), 0u);
     MusicShutdown();
     EXPECT_TRUE(fakeSound.calls.empty());

@@ -1,6 +1,7 @@
-// Helper processes fed through pipes, with /bin/sh as the helper: both inputs arrive whole
-// however the child paces its reading, its end is reported with what it said last, and a child
-// that stops reading shows as a failed write instead of ending the test program.
+// Helper processes fed through pipes, with /bin/sh as the helper (on Windows qx_child_helper.exe,
+// child_helper.cpp, beside the tests): both inputs arrive whole however the child paces its
+// reading, its end is reported with what it said last, and a child that stops reading shows as a
+// failed write instead of ending the test program.
 #include "platform/child_process.h"
 
 #include <gtest/gtest.h>
@@ -29,11 +30,19 @@ protected:
     }
     std::string Path(const char* name) const { return (directory / name).string(); }
 
-    // Starts `sh -c script sh PATH...`.
-    ChildStart StartShell(const char* script, uint32_t inputs,
-                          std::vector<std::string> paths = {}) {
+    // Starts `sh -c script sh PATH...`; on Windows the helper program in `mode`, given the
+    // paths with the second input's name between them.
+    ChildStart StartShell([[maybe_unused]] const char* script, [[maybe_unused]] const char* mode,
+                          uint32_t inputs, std::vector<std::string> paths = {}) {
+#ifdef _WIN32
+        std::vector<std::string> words{"qx_child_helper", mode};
+        if (paths.size() == 2) words = {words[0], words[1], paths[0], ChildInputName(1), paths[1]};
+        std::vector<const char*> arguments;
+        for (const std::string& word : words) arguments.push_back(word.c_str());
+#else
         std::vector<const char*> arguments{"sh", "-c", script, "sh"};
         for (const std::string& path : paths) arguments.push_back(path.c_str());
+#endif
         arguments.push_back(nullptr);
         return StartChildProcess(arguments.data(), inputs, child, failure);
     }
@@ -72,8 +81,9 @@ std::vector<uint8_t> Pattern(size_t size, uint8_t seed) {
 constexpr size_t kLarge = 1 << 20;
 
 TEST_F(ChildProcessTest, BothInputsArriveWholeWhenTheChildReadsOneAfterTheOther) {
-    ASSERT_EQ(StartShell("cat > \"$1\"; cat <&3 > \"$2\"", 2, {Path("zero"), Path("three")}),
-              ChildStart::Started)
+    ASSERT_EQ(
+        StartShell("cat > \"$1\"; cat <&3 > \"$2\"", "copy", 2, {Path("zero"), Path("three")}),
+        ChildStart::Started)
         << failure;
     const std::vector<uint8_t> first = Pattern(kLarge, 1), second = Pattern(kLarge + 7, 2);
     ASSERT_TRUE(FeedBoth(first, second)) << failure;
@@ -92,14 +102,14 @@ TEST_F(ChildProcessTest, MissingProgramIsNotFound) {
 }
 
 TEST_F(ChildProcessTest, FailureNamesTheStatusAndQuotesTheLastLineOnStandardError) {
-    ASSERT_EQ(StartShell("echo first >&2; echo 'the last words' >&2; echo out; exit 3", 1),
+    ASSERT_EQ(StartShell("echo first >&2; echo 'the last words' >&2; echo out; exit 3", "fail", 1),
               ChildStart::Started);
     EXPECT_FALSE(FinishChildProcess(child, failure));
     EXPECT_EQ(failure, "it exited with status 3: the last words");
 }
 
 TEST_F(ChildProcessTest, ChildThatStopsReadingMakesTheWriteFail) {
-    ASSERT_EQ(StartShell("exec <&-; exit 0", 1), ChildStart::Started);
+    ASSERT_EQ(StartShell("exec <&-; exit 0", "close", 1), ChildStart::Started);
     const std::vector<uint8_t> data = Pattern(kLarge, 3);
     ChildInputBuffer buffer{0, data.data(), data.size(), 0};
     bool ok = true;
@@ -113,7 +123,7 @@ TEST_F(ChildProcessTest, ChildThatStopsReadingMakesTheWriteFail) {
 }
 
 TEST_F(ChildProcessTest, AbandonedChildIsEndedAndItsInputsClosed) {
-    ASSERT_EQ(StartShell("exec sleep 600", 2), ChildStart::Started);
+    ASSERT_EQ(StartShell("exec sleep 600", "sleep", 2), ChildStart::Started);
     AbandonChildProcess(child);
     EXPECT_EQ(child.processId, -1);
     EXPECT_EQ(child.inputs[0], -1);

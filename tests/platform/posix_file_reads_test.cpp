@@ -2,7 +2,9 @@
 // file itself, whatever the order and size of the reads, and never a closed or replaced file's
 // bytes.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -92,6 +94,7 @@ TEST_F(PosixFileReads, ReadsNeverServeAnotherOrAClosedFilesBytes) {
     EXPECT_EQ(os::ReadFileAt(kNoFile, 0, out, sizeof out), -1);
     std::remove(other.c_str());
 
+#ifndef _WIN32  // Windows' reads have no read-ahead, and its handles are not descriptors
     // Closed behind the reader's back: the descriptor's next file is still read afresh.
     const FileHandle old = os::OpenFile(path.c_str());
     ExpectRead(old, first, 0, 16);
@@ -102,6 +105,7 @@ TEST_F(PosixFileReads, ReadsNeverServeAnotherOrAClosedFilesBytes) {
     ExpectRead(again, second, 0, 16);
     ExpectRead(again, second, 4990, 16);
     os::CloseFile(again);
+#endif
 }
 
 }  // namespace
