@@ -35,7 +35,6 @@
 #   ... $(pkg-config --libs sdl2 libopenmpt libpng16) -static-libgcc -Wl,-Bstatic -lstdc++ -lwinpthread
 # zlib is Debian's static libz-mingw-w64-dev, copied into the prefix with a zlib.pc.
 set -euo pipefail
-# shellcheck disable=SC2317  # the build's functions run through step
 
 readonly recipe=r1
 me=build_deps
@@ -110,7 +109,7 @@ if [[ ! -f $work/src/$sdl_pkg.version || ! -f $work/src/$mpt_pkg.version || ! -f
 fi
 for p in "$sdl_pkg $sdl_ver" "$mpt_pkg $mpt_ver" "$png_pkg $png_ver"; do
     got=$(<"$work/src/${p% *}.version")
-    [[ $got == "${p#* }" ]] || say "note: Debian source ${p% *} ${p#* } is no longer on the mirrors; building its later revision $got"
+    [[ $got == "${p#* }" ]] || say "note: Debian source ${p% *} ${p#* } could not be fetched from the mirrors (superseded there); building its revision $got"
 done
 sdl_got=$(<"$work/src/$sdl_pkg.version")
 mpt_got=$(<"$work/src/$mpt_pkg.version")
@@ -248,7 +247,8 @@ step notices docs_install
 # The shared check program with the PNG round trip, built natively against the desktop's
 # libraries and with mingw against the prefix (through its pkg-config files), run under
 # Wine without a display: both must print the same line. The program and SDL2.dll must
-# import nothing beyond Windows' own DLLs and SDL2.dll.
+# import nothing beyond Windows' own DLLs and SDL2.dll: no MinGW runtime DLL
+# (libgcc_s_seh-1, libstdc++-6, libwinpthread-1) nor zlib1 or libpng16.
 wine_env=(env -u DISPLAY -u WAYLAND_DISPLAY WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=")
 stop_wineserver() { "${wine_env[@]}" "$wineserver" -k 2>/dev/null || true; }
 
@@ -268,11 +268,11 @@ self_check() {
         printf '%s imports:' "${f##*/}"
         "$triplet"-objdump -p "$f" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '\n' ' '
         echo
-        bad=$("$triplet"-objdump -p "$f" | sed -n 's/^[[:space:]]*DLL Name: //p' | grep -iE 'libgcc|libstdc|winpthread|zlib|libpng' || true)
+        bad=$("$triplet"-objdump -p "$f" | sed -n 's/^[[:space:]]*DLL Name: //p' | grep -iE '^lib|^zlib|-[0-9]+\.dll$' | grep -viE '^api-ms-' || true)
         [[ -z $bad ]] || fail "${f##*/} needs MinGW runtime DLLs that are not shipped: $bad"
     done
     native=$("$check/native") || fail "the self-check failed natively"
-    [[ -d $work/wine ]] || "${wine_env[@]}" "$wine" wineboot -i || fail "wineboot failed for $work/wine"
+    [[ -d $work/wine ]] || "${wine_env[@]}" "$wine" wineboot -i || { stop_wineserver; fail "wineboot failed for $work/wine"; }
     windows=$(cd "$check" && "${wine_env[@]}" "$wine" ./check.exe | tr -d '\r') || { stop_wineserver; fail "the self-check failed under Wine"; }
     stop_wineserver
     printf 'native:  %s\nwindows: %s\n' "$native" "$windows"
