@@ -124,6 +124,46 @@ bool IsSoftwareOpenGl(SDL_Renderer* renderer) {
     return false;
 }
 
+// Whether a renderer other than OpenGL draws on the processor all the same (Direct3D on a machine
+// without a graphics card: WARP, or Wine's Direct3D over a software OpenGL), which its name does
+// not say: a few window-sized copies of a picture-sized texture, finished by reading a pixel back,
+// take milliseconds there and a small fraction of one on a graphics card.
+constexpr int kDrawProbeCopies = 4;
+constexpr double kSlowCopyMilliseconds = 1.0;  // on average; a graphics card takes ~0.05
+
+bool DrawsOnProcessor(SDL_Renderer* renderer, int width, int height) {
+    SDL_RendererInfo info;
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || info.name == nullptr ||
+        SDL_strncasecmp(info.name, "opengl", 6) == 0 || !SDL_RenderTargetSupported(renderer)) {
+        return false;  // OpenGL says by name (IsSoftwareOpenGl)
+    }
+    SDL_Texture* picture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888,
+                                             SDL_TEXTUREACCESS_STATIC, kPictureWidth,
+                                             kPictureHeight);
+    SDL_Texture* target = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888,
+                                            SDL_TEXTUREACCESS_TARGET, width, height);
+    bool slow = false;
+    if (picture != nullptr && target != nullptr && SDL_SetRenderTarget(renderer, target) == 0) {
+        SDL_SetTextureScaleMode(picture, SDL_ScaleModeLinear);
+        const SDL_Rect pixel{0, 0, 1, 1};
+        uint32_t value = 0;
+        const auto copyAndWait = [&](int copies) {
+            for (int i = 0; i < copies; ++i) SDL_RenderCopy(renderer, picture, nullptr, nullptr);
+            SDL_RenderReadPixels(renderer, &pixel, SDL_PIXELFORMAT_ARGB8888, &value, 4);
+        };
+        copyAndWait(1);  // first use: shaders, uploads
+        const uint64_t start = SDL_GetPerformanceCounter();
+        copyAndWait(kDrawProbeCopies);
+        const double milliseconds = static_cast<double>(SDL_GetPerformanceCounter() - start) *
+                                    1000.0 / static_cast<double>(SDL_GetPerformanceFrequency());
+        slow = milliseconds > kSlowCopyMilliseconds * kDrawProbeCopies;
+        SDL_SetRenderTarget(renderer, nullptr);
+    }
+    if (target != nullptr) SDL_DestroyTexture(target);
+    if (picture != nullptr) SDL_DestroyTexture(picture);
+    return slow;
+}
+
 // SDL's own software renderer.
 bool IsSoftwareRenderer(SDL_Renderer* renderer) {
     SDL_RendererInfo info;
@@ -193,12 +233,14 @@ bool SdlPlatform::CreateWindow(const WindowRequest& request) {
 #endif
     renderer_ =
         SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
-    // Without a graphics card OpenGL is a software rasteriser, which costs several times what
-    // SDL's own software renderer does for the same picture: unless the user chose a
+    // Without a graphics card OpenGL or Direct3D is a software rasteriser, which costs several
+    // times what SDL's own software renderer does for the same picture: unless the user chose a
     // renderer (SDL_RENDER_DRIVER), SDL's is used then.
     const char* chosen = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
-    if (renderer_ != nullptr && (chosen == nullptr || chosen[0] == '\0') &&
-        IsSoftwareOpenGl(renderer_)) {
+    const bool userChose = chosen != nullptr && chosen[0] != '\0';
+    if (renderer_ != nullptr && !userChose &&
+        (IsSoftwareOpenGl(renderer_) || (!IsSoftwareRenderer(renderer_) &&
+                                         DrawsOnProcessor(renderer_, windowWidth, windowHeight)))) {
         SDL_DestroyRenderer(renderer_);
         renderer_ = nullptr;
     }

@@ -79,5 +79,9 @@ QX_WINE_EXE=$root/build-windows/qx_windows_tests.exe "$program" --gtest_brief=1
 qx_stop_wine
 
 echo "== a window under Xvfb"
-QX_WINDOW_CLASS= xvfb-run -a -s "-screen 0 1280x1024x24" bash tests/smoke/window_smoke.sh "$program" keys
+# Wine shows the window a moment before its program takes keys, and names the window's X11 class
+# itself; xdotool's complaints about a display without a window manager are left out.
+QX_SMOKE_SETTLE=3 QX_WINDOW_CLASS= xvfb-run -a -s "-screen 0 1280x1024x24" \
+  bash tests/smoke/window_smoke.sh "$program" keys 2> >(grep -v XGetInputFocus >&2)
+qx_stop_wine
 echo "Windows tests passed."
