@@ -7,7 +7,8 @@
 #     on standard error;
 #   - a y4m capture of 240 frames (with its WAV) and the storyboard, written to non-ASCII names,
 #     are byte for byte the native build's;
-#   - an unknown option and a missing sound module give the native build's message and exit code;
+#   - an unknown option and a missing sound module give the native build's message and exit code,
+#     and an encoded capture without an ffmpeg.exe says so with exit 12;
 #   - under Xvfb its window opens, Space pauses, F12 saves the picture in the working folder and
 #     Escape ends it with 0 (tests/smoke/window_smoke.sh);
 # and the engine's unit tests pass (those that need a device skip with their reason).
@@ -73,6 +74,13 @@ cp "$native" "$work/alone-native/"
 cp "$QX_WINE_EXE" "$place/SDL2.dll" "$place/alone/"
 expect_same "no sound module" "$work/alone-native/QX_Marrowtide" "$place/alone/QX_Marrowtide.exe" \
   --headless --frames 1
+
+# An encoded capture needs an ffmpeg.exe, which this Wine has none of.
+said=$(cd "$place" && "$program" --capture "film ü.mp4" --frames 1 2>&1 >/dev/null; echo "exit $?")
+[ "$said" = "QX_Marrowtide: ffmpeg, needed to write film ü.mp4, is not on PATH (error 12)
+exit 12" ] || fail "an encoded capture without ffmpeg.exe: '$said'"
+[ ! -e "$place/film ü.mp4" ] || fail "a capture without ffmpeg.exe left a file behind"
+echo "   no ffmpeg.exe for an encoded capture: $(head -n 1 <<<"$said") ($(tail -n 1 <<<"$said"))"
 
 echo "== the engine's unit tests"
 QX_WINE_EXE=$root/build-windows/qx_windows_tests.exe "$program" --gtest_brief=1

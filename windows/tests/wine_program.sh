@@ -5,7 +5,10 @@
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine_env.sh"
 exe=${QX_WINE_EXE:-$here/../../build-windows/QX_Marrowtide.exe}
-"$qx_wine" "$exe" "$@" 2> >(sed -u 's/\r$//' >&2) | sed -u 's/\r$//'
-status=${PIPESTATUS[0]}
-wait "$!" 2>/dev/null  # the standard error's filter has written everything
-exit "$status"
+status_file=$(mktemp)
+trap 'rm -f "$status_file"' EXIT
+# Standard error through one filter, standard output through another; both are part of the one
+# pipeline waited for, so everything is written when it ends.
+{ { "$qx_wine" "$exe" "$@"; echo $? >"$status_file"; } 2>&1 1>&3 3>&- |
+  sed -u 's/\r$//' >&2; } 3>&1 | sed -u 's/\r$//'
+exit "$(cat "$status_file")"
