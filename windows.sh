@@ -17,8 +17,12 @@ build | test) ;;
 esac
 source tools/debian_packages.sh
 # mingw-w64 and Wine come with windows/build_deps.sh; the icon tool, zip and GoogleTest's sources
-# are the Windows build's own.
-qx_install_packages icoutils zip googletest
+# are the Windows build's own, and the window test takes its screenshots with ffmpeg.
+if [ "$mode" = test ]; then
+  qx_install_packages icoutils zip googletest ffmpeg unzip
+else
+  qx_install_packages icoutils zip
+fi
 jobs=$(nproc)
 
 echo "== production data (native build)"
