@@ -35,6 +35,9 @@ target_link_libraries(qx_windows_png INTERFACE ${QX_WINDOWS_PNG} ${QX_WINDOWS_ZL
 add_library(PkgConfig::LIBPNG ALIAS qx_windows_png)
 
 # Nothing but Windows' own DLLs, SDL2.dll and the sound module beside the program: the C and C++
-# runtimes and the threads library are linked in.
-add_link_options(-static-libgcc -static-libstdc++
-                 LINKER:-Bstatic,--whole-archive -lwinpthread LINKER:--no-whole-archive,-Bdynamic)
+# runtimes and the threads library are linked in. Static from the end of the link line on, so that
+# the compiler's own -lpthread after it finds no DLL import library either (-static-libstdc++
+# would switch back to dynamic before it); only what is used is taken (a whole winpthread would
+# bring its own version resource).
+add_link_options(-static-libgcc)
+set(CMAKE_CXX_STANDARD_LIBRARIES "-Wl,-Bstatic -lstdc++ -lwinpthread")
