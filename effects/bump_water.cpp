@@ -1,8 +1,8 @@
 #include "effects/bump_water.h"
 
 #include <algorithm>
-#include <cstring>
 
+#include "base/simd_pixels.h"
 #include "effects/drawing_switch.h"
 
 namespace qx {
@@ -56,20 +56,6 @@ uint32_t MeanChannels(uint32_t a, uint32_t b) {
     return ((a & b) + (((a ^ b) & 0x00FEFEFEu) >> 1)) & 0x00FFFFFFu;
 }
 
-// out[i] = 8 * (in[i] - before[i]) mod 256, thirty-two bytes at a time.
-void ScaleDifferences(const uint8_t* in, const uint8_t* before, uint8_t* out, uint32_t count) {
-    typedef uint8_t Bytes32 __attribute__((vector_size(32)));
-    uint32_t i = 0;
-    for (; i + sizeof(Bytes32) <= count; i += sizeof(Bytes32)) {
-        Bytes32 a, b;
-        std::memcpy(&a, in + i, sizeof a);
-        std::memcpy(&b, before + i, sizeof b);
-        const Bytes32 slope = (a - b) << 3;
-        std::memcpy(out + i, &slope, sizeof slope);
-    }
-    for (; i < count; ++i) out[i] = static_cast<uint8_t>((in[i] - before[i]) * 8);
-}
-
 constexpr uint32_t kWaterDrawnRows = kPictureHeight - 1;  // each row reads the one below it
 constexpr int32_t kLastRow = kPictureHeight - 1;
 constexpr int32_t kLastColumn = kPictureWidth - 1;
@@ -106,7 +92,7 @@ void DeriveHorizontal(const uint8_t* in, uint8_t* out, uint32_t width, uint32_t 
     if (count == 0) return;
     // One pass over the whole picture as if it were a single row, then the first byte of every
     // row taken against 0 instead of the end of the row above.
-    ScaleDifferences(in + 1, in, out + 1, count - 1);
+    EightTimesDifferences(in + 1, in, out + 1, count - 1);
     for (uint32_t rowStart = 0; rowStart < count; rowStart += width)
         out[rowStart] = static_cast<uint8_t>(in[rowStart] * 8);
 }
@@ -114,7 +100,7 @@ void DeriveHorizontal(const uint8_t* in, uint8_t* out, uint32_t width, uint32_t 
 void DeriveVertical(const uint8_t* in, uint8_t* out, uint32_t width, uint32_t height) {
     const uint32_t count = width * height;
     for (uint32_t x = 0; x < width && x < count; ++x) out[x] = static_cast<uint8_t>(in[x] * 8);
-    if (count > width) ScaleDifferences(in + width, in, out + width, count - width);
+    if (count > width) EightTimesDifferences(in + width, in, out + width, count - width);
 }
 
 void DrawBumpLight(const uint32_t* colour, const uint8_t* slopes, const uint32_t* lightMap,

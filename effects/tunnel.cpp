@@ -1,10 +1,10 @@
 #include "effects/tunnel.h"
 
 #include <cmath>
-#include <cstring>
 #include <numbers>
 
 #include "base/picture.h"
+#include "base/simd_pixels.h"
 #include "effects/drawing_switch.h"
 
 namespace qx {
@@ -146,30 +146,23 @@ void AdvanceTunnel() { ++tunnelState.tunnelPhase; }
 
 void DrawInterference(const uint32_t* texture, uint32_t* destination) {
     if (DrawingOff()) return;
-    // The sums of one row at a time, in locals instead of whole-picture accumulation buffers;
-    // sixteen bytes at a time, each lane wrapping on its own.
-    typedef uint8_t Bytes16 __attribute__((vector_size(16)));
-    static_assert(kPictureWidth % sizeof(Bytes16) == 0);
+    // The sums of one row at a time, in locals instead of whole-picture accumulation buffers.
     uint32_t window[kInterferenceCentres];
     for (uint32_t k = 0; k < kInterferenceCentres; ++k)
         window[k] = InterferenceWindowOffset(tunnelState.interferencePhases[k]);
 
     for (uint32_t y = 0; y < kPictureHeight; ++y) {
         const uint32_t rowOffset = y * kTunnelTableColumns;
-        alignas(16) uint8_t distanceSum[kPictureWidth];
-        alignas(16) uint8_t angleSum[kPictureWidth];
-        for (uint32_t x = 0; x < kPictureWidth; x += sizeof(Bytes16)) {
-            Bytes16 d = {}, a = {};
-            for (uint32_t k = 0; k < kInterferenceCentres; ++k) {
-                Bytes16 part;
-                std::memcpy(&part, distanceTable + window[k] + rowOffset + x, sizeof part);
-                d += part;
-                std::memcpy(&part, angleTable + window[k] + rowOffset + x, sizeof part);
-                a += part;
-            }
-            std::memcpy(distanceSum + x, &d, sizeof d);
-            std::memcpy(angleSum + x, &a, sizeof a);
+        const uint8_t* distanceRows[kInterferenceCentres];
+        const uint8_t* angleRows[kInterferenceCentres];
+        for (uint32_t k = 0; k < kInterferenceCentres; ++k) {
+            distanceRows[k] = distanceTable + window[k] + rowOffset;
+            angleRows[k] = angleTable + window[k] + rowOffset;
         }
+        uint8_t distanceSum[kPictureWidth];
+        uint8_t angleSum[kPictureWidth];
+        SumByteRows(distanceRows, distanceSum, kPictureWidth);
+        SumByteRows(angleRows, angleSum, kPictureWidth);
         uint32_t* out = destination + y * kPictureWidth;
         for (uint32_t x = 0; x < kPictureWidth; ++x)
             out[x] = texture[(uint32_t{distanceSum[x]} << kTexelRowShift) | angleSum[x]];

@@ -4,7 +4,7 @@
 set(qx_test_sources
   archive/archive_reader_test.cpp archive/asset_catalogue_test.cpp archive/entry_decoder_test.cpp
   archive/fuzz_corpus_test.cpp
-  base/pixel_ops_test.cpp
+  base/pixel_ops_test.cpp base/simd_pixels_test.cpp
   data/object_image_test.cpp data/wave_table_test.cpp
   display/framebuffer_test.cpp display/full_screen_test.cpp
   effects/bump_water_test.cpp effects/face_list_test.cpp effects/fades_test.cpp
