@@ -20,6 +20,9 @@ extern TerminationState terminationState;
 // the program was started with ignored (a background job of a script) stays ignored.
 void InstallTerminationHandlers();
 
+// Notes a request (a signal handler's or a console event's); only the first one counts.
+void RecordTerminationSignal(int signalNumber);
+
 // The first termination signal received, 0 for none.
 int TerminationSignal();
 

@@ -12,19 +12,13 @@
 
 namespace qx::os {
 
-TerminationState terminationState;
-
 namespace {
-
-void RecordSignal(int signalNumber) {
-    if (terminationState.signalNumber == 0) terminationState.signalNumber = signalNumber;
-}
 
 // The C runtime's handlers are reset to the default action when they run, so a second Ctrl+C
 // (the shutdown hangs) ends the program at once, as SA_RESETHAND does on Linux. A signal the
 // program was started with ignored stays ignored.
 void Catch(int signalNumber) {
-    const auto previous = std::signal(signalNumber, RecordSignal);
+    const auto previous = std::signal(signalNumber, RecordTerminationSignal);
     if (previous == SIG_IGN) std::signal(signalNumber, SIG_IGN);
 }
 
@@ -35,12 +29,12 @@ BOOL WINAPI ConsoleEvent(DWORD event) {
         case CTRL_C_EVENT:
         case CTRL_BREAK_EVENT:
             if (terminationState.signalNumber != 0) return FALSE;  // a second one: the default
-            RecordSignal(SIGINT);
+            RecordTerminationSignal(SIGINT);
             return TRUE;
         case CTRL_CLOSE_EVENT:
         case CTRL_LOGOFF_EVENT:
         case CTRL_SHUTDOWN_EVENT:
-            RecordSignal(SIGINT);
+            RecordTerminationSignal(SIGINT);
             Sleep(4000);  // the system allows 5 s; main's exit ends this wait sooner
             return TRUE;
         default:
@@ -54,14 +48,6 @@ void InstallTerminationHandlers() {
     Catch(SIGINT);  // raise(SIGINT) inside the program; a console's Ctrl+C comes to ConsoleEvent
     Catch(SIGTERM);
     SetConsoleCtrlHandler(ConsoleEvent, TRUE);
-}
-
-int TerminationSignal() { return terminationState.signalNumber; }
-
-bool TakeTerminationRequest() {
-    if (terminationState.signalNumber == 0 || terminationState.requestTaken) return false;
-    terminationState.requestTaken = true;
-    return true;
 }
 
 }  // namespace qx::os
