@@ -10,7 +10,8 @@
 #   - an unknown option and a missing sound module give the native build's message and exit code,
 #     and an encoded capture without an ffmpeg.exe says so with exit 12;
 #   - under Xvfb its window opens, Space pauses, F12 saves the picture in the working folder and
-#     Escape ends it with 0 (tests/smoke/window_smoke.sh);
+#     Escape ends it with 0, and started without options it covers the screen
+#     (tests/smoke/window_smoke.sh);
 # and the engine's unit tests pass (those that need a device skip with their reason).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -89,7 +90,9 @@ qx_stop_wine
 echo "== a window under Xvfb"
 # Wine shows the window a moment before its program takes keys, and names the window's X11 class
 # itself; xdotool's complaints about a display without a window manager are left out.
-QX_SMOKE_SETTLE=3 QX_WINDOW_CLASS= xvfb-run -a -s "-screen 0 1280x1024x24" \
-  bash tests/smoke/window_smoke.sh "$program" keys 2> >(grep -v XGetInputFocus >&2)
-qx_stop_wine
+for mode in keys fullscreen; do
+  QX_SMOKE_SETTLE=3 QX_WINDOW_CLASS= xvfb-run -a -s "-screen 0 1280x1024x24" \
+    bash tests/smoke/window_smoke.sh "$program" "$mode" 2> >(grep -v XGetInputFocus >&2)
+  qx_stop_wine
+done
 echo "Windows tests passed."
