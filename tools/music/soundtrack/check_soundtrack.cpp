@@ -1,6 +1,8 @@
-// qx_check_soundtrack MODULE [--wav FILE] [--spectrogram FILE]: renders the module with
-// libopenmpt at 44.1 kHz, prints the per-order and per-section levels, the longest quiet
-// stretch and the onsets at the sync rows, and exits 1 when a check fails. --wav writes the
+// qx_check_soundtrack MODULE [--wav FILE] [--spectrogram FILE]: reads the module back (sample
+// DC, unused instruments, drum bar reuse, copied orders), renders it with libopenmpt at 44.1 kHz,
+// prints the per-order and per-section levels and low-end shares, the arc, the show's ending,
+// stereo width and DC, the longest quiet stretch and the onsets at the sync rows, and exits 1
+// when a check fails. --wav writes the
 // render (16-bit stereo); --spectrogram draws it with sox (which must be installed).
 #include <cmath>
 #include <cstdio>
@@ -12,6 +14,7 @@
 #include "tools/archive/file_io.h"
 #include "tools/music/soundtrack/render_song.h"
 #include "tools/music/soundtrack/soundtrack_checks.h"
+#include "tools/music/xm_reader.h"
 
 namespace {
 
@@ -69,6 +72,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "qx_check_soundtrack: cannot read %s\n", argv[1]);
         return 1;
     }
+    qx::XmModule module;
+    const char* unreadable = "";
+    if (!qx::ReadXm(file, module, unreadable)) {
+        std::fprintf(stderr, "qx_check_soundtrack: %s: %s\n", argv[1], unreadable);
+        return 1;
+    }
+    const qx::ModuleChecks moduleChecks = qx::CheckModule(module);
     qx::SongRender render;
     std::string warnings;
     std::string failure;
@@ -81,9 +91,11 @@ int main(int argc, char** argv) {
                 warnings.empty() ? "none" : warnings.c_str());
     const qx::SoundtrackChecks checks = qx::CheckSoundtrack(render);
     qx::PrintSoundtrackChecks(checks, stdout);
+    qx::PrintModuleChecks(moduleChecks, stdout);
+    const bool passed =
+        checks.failures.empty() && moduleChecks.failures.empty() && warnings.empty();
 
-    if (pngPath.empty() && wavPath.empty())
-        return checks.failures.empty() && warnings.empty() ? 0 : 1;
+    if (pngPath.empty() && wavPath.empty()) return passed ? 0 : 1;
     const std::string wav = wavPath.empty() ? pngPath + ".wav" : wavPath;
     if (!WriteWav(wav.c_str(), render)) {
         std::fprintf(stderr, "qx_check_soundtrack: cannot write %s\n", wav.c_str());
@@ -103,5 +115,5 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    return checks.failures.empty() && warnings.empty() ? 0 : 1;
+    return passed ? 0 : 1;
 }

@@ -33,6 +33,9 @@ const SyncRow kSyncRows[kSyncRowCount] = {
     {17, 0}, {20, 63}, {22, 0}, {29, 0}, {29, 16}, {29, 32}, {29, 48}, {29, 56}, {29, 60}, {30, 0},
 };
 
+const uint32_t kSceneOrders[kSceneOrderCount] = {0,  5,  8,  10, 11, 12, 13, 14, 15, 16, 17, 18,
+                                                 19, 20, 22, 24, 26, 27, 28, 29, 30, 32, 34, 36};
+
 const SongSection& SectionOfOrder(uint32_t order) {
     for (const SongSection& section : kSongSections)
         if (order >= section.firstOrder && order <= section.lastOrder) return section;
@@ -47,25 +50,28 @@ constexpr uint8_t kEffectBreak = 0x0D;
 constexpr uint8_t kEffectExtended = 0x0E;
 constexpr uint8_t kNoteCut = 0xC0;  // extended effect Cx: cut after x ticks
 constexpr uint32_t kEchoDelay = 3;  // rows: a dotted eighth
-constexpr uint8_t kPanLeft = 0x50;
-constexpr uint8_t kPanRight = 0xB0;
+constexpr uint8_t kPanLeft = 0x34;
+constexpr uint8_t kPanRight = 0xCC;
 constexpr uint32_t kCrackleBase = 18;  // velocity of the film crackle through the show
+// The lowest note of the sub bass: C2 (65 Hz), so that its roots (C2 to B2) and their
+// harmonics sit where a small speaker still plays them.
+constexpr int kSubFloor = 36;
 
 // Dynamics by the scene table: every volume of an order (the crackle aside) at this percent.
 constexpr uint32_t kOrderDynamics[kClosingOrder + 1] = {
-    100, 100, 100, 100, 100,  // title
-    95,  95,  95,             // wireframe
-    94,  94,  94,             // the title darkens
-    92,  92,                  // flare cloud, glass
-    93,  93,                  // rays
-    93,  93,                  // string web
-    87,  86,  88,             // grey echo, film roll, web over picture
-    89,  89,                  // morph
-    90,  90,  91,  91,        // tunnel, twins
-    90,  90,                  // wave, web trails
-    84,  90,                  // bump
+    100, 100, 100, 100, 100,  // title: its own rise is in the notes
+    84,  84,  86,             // wireframe
+    80,  80,  84,             // the title darkens
+    78,  80,                  // flare cloud, glass
+    84,  86,                  // rays
+    84,  88,                  // string web
+    76,  76,  80,             // grey echo, film roll, web over picture: the liquid valley
+    80,  84,                  // morph
+    84,  86,  86,  88,        // tunnel, twins: climbing again
+    80,  86,                  // wave, web trails
+    90,  92,                  // bump
     100, 100, 100, 100,       // chrome, rotozoom: the peak
-    100, 100, 100, 100,       // water, closing chord
+    92,  96,  100, 100,       // water, cadence; the coda
 };
 
 // The most ordinary pieces of the arrangement.
@@ -128,10 +134,20 @@ void BuildInto(Score& s, uint32_t from, uint32_t hit, uint32_t riserVelocity,
     Cut(s, hit - 1, {kChCrash});
 }
 
-// Two-step drums over an order at `gain` percent, hats in eighths or sixteenths; an open hat
-// closes bars 2 and 4, and a pickup kick leads out of bar 4.
-void TwoStep(Score& s, uint32_t order, uint32_t gain, bool sixteenths) {
-    DrumLine(s, order, kChKick, kKickPunch, kTwoStepKick, gain);
+// Kick patterns under the backbeat, one a section so that each part grooves its own way.
+constexpr const char* kRollingKick = "X.....X...X.....";
+constexpr const char* kSkipKick = "X.X.......X.....";
+constexpr const char* kLateKick = "X.........X..X..";
+constexpr const char* kSyncopatedKick = "X.......X.X.....";
+constexpr const char* kDrivingKick = "X.........X...X.";
+constexpr const char* kPeakKick =
+    "X.X.......X...X.|X.........X.X...|X.X.......X...X.|X.....X...X.....";
+
+// Backbeat drums over an order at `gain` percent on the kick pattern `kick`, hats in eighths or
+// sixteenths; an open hat closes bars 2 and 4, and a pickup kick leads out of bar 4.
+void TwoStep(Score& s, uint32_t order, uint32_t gain, bool sixteenths,
+             const char* kick = kTwoStepKick) {
+    DrumLine(s, order, kChKick, kKickPunch, kick, gain);
     DrumLine(s, order, kChKick, kKickPunch,
              "................|................|................|.............x..", gain);
     DrumLine(s, order, kChSnare, kSnare, kTwoStepSnare, gain * 88 / 100);
@@ -197,7 +213,7 @@ void ComposeTitle(Score& s) {
     Echo(s, At(1, 0), At(4, 0), kChKeys, kChKeys2, kEchoDelay, 45, kPanRight, At(4, 0));
 
     for (uint32_t order = 2; order < 5; ++order)
-        BassLine(s, order, plan[order], kChSub, kSubBass, kHeldRootTwoBars, 26,
+        BassLine(s, order, plan[order], kChSub, kSubBass, kHeldRootTwoBars, kSubFloor,
                  order == 2 ? 30 : 38);
 
     DrumLine(s, 3, kChKick, kKickSoft,
@@ -212,13 +228,14 @@ void ComposeTitle(Score& s) {
 }
 
 // Orders 5-7, D minor: the beat enters; two-step drums, sub and reese on the roots, warm pad,
-// a sixteenth arpeggio. Order 6 repeats 5; order 7 adds strings and a fill.
+// a sixteenth arpeggio. Order 6 answers 5 with a pluck line and congas; order 7 adds strings
+// and a fill.
 void ComposeWireframe(Score& s) {
     const Progression prog = {{Min(kD), 16}, {Maj(kBb), 16}, {Maj(kF), 16}, {Maj(kC), 16}};
     for (uint32_t order = 5; order <= 7; ++order) {
         TwoStep(s, order, 100, false);
         DrumLine(s, order, kChPerc, kShaker, kShakerRun, 35);
-        BassLine(s, order, prog, kChSub, kSubBass, kHeldRoot, 26, 38);
+        BassLine(s, order, prog, kChSub, kSubBass, kHeldRoot, kSubFloor, 38);
         BassLine(s, order, prog, kChBass, kReeseBass, "R.....R...R.-...", 38, 30);
         Pads(s, order, prog, kChPad1, 3, kPadWarm, 64, 20);
         Arpeggio(s, order, prog, kChArp, kArpBlip, "0121012301210123", 62, 20);
@@ -226,6 +243,10 @@ void ComposeWireframe(Score& s) {
     s.Hit(At(5, 0), kChCrash, kCrash, 50);
     s.KeyOff(At(5, 0), kChPad4);
     s.RepeatOrder(5, 6);
+    for (uint32_t order = 6; order <= 7; ++order) {
+        Arpeggio(s, order, prog, kChKeys, kPluck, "0..1..2.0..1..2.", 62, 24);
+        DrumLine(s, order, kChPerc2, kConga, "......x...x..x.x", 50);
+    }
     Pads(s, 7, prog, kChStrings, 1, kStrings, 69, 22);
     s.Hit(At(7, 0), kChCrash, kCrash, 40);
     Fill(s, 7, 100);
@@ -243,7 +264,7 @@ void ComposeDarkening(Score& s) {
     for (uint32_t k = 0; k < 3; ++k) {
         const uint32_t order = 8 + k;
         Pads(s, order, plan[k], kChPad1, 3, kPadDark, 60, 26);
-        BassLine(s, order, plan[k], kChSub, kSubBass, kHeldRootTwoBars, 26, 38);
+        BassLine(s, order, plan[k], kChSub, kSubBass, kHeldRootTwoBars, kSubFloor, 38);
         BassLine(s, order, plan[k], kChBass, kReeseBass, kHeldRootTwoBars, 38, 20 - 4 * k);
     }
     s.Hit(At(8, 0), kChCrash, kCrash, 36);
@@ -286,7 +307,7 @@ void ComposeGlass(Score& s) {
         const uint32_t order = 11 + k;
         Pads(s, order, plan[k], kChPad1, 3, kPadGlass, 67, 26);
         BassLine(s, order, plan[k], kChSub, kSubBass,
-                 "R.........R.....R...............R.........R.....R...............", 29, 38);
+                 "R.........R.....R...............R.........R.....R...............", kSubFloor, 38);
         DrumLine(s, order, kChKick, kKickPunch, kHalfKick, 85);
         DrumLine(s, order, kChSnare, kClap, kHalfSnare, 75);
         DrumLine(s, order, kChHat, kHatClosed, kEighthHats, 40);
@@ -314,9 +335,9 @@ void ComposeRays(Score& s) {
     s.KeyOff(At(13, 0), kChStrings);
     s.KeyOff(At(13, 0), kChKeys2);
     for (uint32_t order = 13; order <= 14; ++order) {
-        TwoStep(s, order, 100, true);
+        TwoStep(s, order, 100, true, kRollingKick);
         DrumLine(s, order, kChPerc, kShaker, kShakerRun, 40);
-        BassLine(s, order, prog, kChSub, kSubBass, kHeldRoot, 33, 38);
+        BassLine(s, order, prog, kChSub, kSubBass, kHeldRoot, kSubFloor, 38);
         BassLine(s, order, prog, kChBass, kGrowlBass, "R.R...O.R.-.R.F.", 45, 26);
         Pads(s, order, prog, kChPad1, 3, kPadWarm, 64, 20);
         Arpeggio(s, order, prog, kChArp, kArpBlip, "0123432101234321", 64, 20);
@@ -336,9 +357,9 @@ void ComposeRays(Score& s) {
 // 16/0, 8, 16, 20, 24 and a rise on a G power chord into order 17.
 void ComposeStringWeb(Score& s) {
     const Progression prog = {{Min(kA), 16}, {Maj(kG), 16}, {Maj(kF), 16}, {Maj(kG), 16}};
-    TwoStep(s, 15, 95, false);
+    TwoStep(s, 15, 95, false, kSkipKick);
     s.Hit(At(15, 0), kChCrash, kCrash, 44);
-    BassLine(s, 15, prog, kChSub, kSubBass, kHeldRoot, 33, 38);
+    BassLine(s, 15, prog, kChSub, kSubBass, kHeldRoot, kSubFloor, 38);
     BassLine(s, 15, prog, kChBass, kReeseBass, "R.....R...R.-...", 45, 28);
     s.KeyOff(At(15, 0), kChKeys);
     Pads(s, 15, prog, kChPad1, 3, kStrings, 64, 26);
@@ -363,7 +384,7 @@ void ComposeStringWeb(Score& s) {
         s.Hit(at, kChCrash, hit.row == 0 ? kCrash : kHatOpen, hit.row == 0 ? 60 : 40);
         s.Note(at, kChKeys, hit.root, kOrchestraHit, 56);
         s.Note(at, kChKeys2, hit.root + 12, kStringStab, 44);
-        s.Note(at, kChSub, hit.root - 24, kSubBass, 50);
+        s.Note(at, kChSub, hit.root - 12, kSubBass, 50);
         Cut(s, at + 3, {kChKeys, kChKeys2, kChSub, kChSnare, kChCrash});
     }
     s.KeyOff(At(16, 0), kChBass);
@@ -374,7 +395,7 @@ void ComposeStringWeb(Score& s) {
     for (uint32_t row = 32; row < 64; row += 4)
         for (const uint32_t channel : {kChPad1, kChPad2, kChPad3})
             s.Volume(At(16, row), channel, 10 + (row - 32));
-    s.Note(At(16, 32), kChSub, 31, kSubBass, 40);
+    s.Note(At(16, 32), kChSub, 43, kSubBass, 40);
     Arpeggio(s, 16, rise, kChArp, kArpBlip,
              "................|................|0.1.2.1.0.1.2.1.|0123012301230123", 62, 22);
     BuildInto(s, At(16, 32), At(17, 0), 40, 60);
@@ -395,7 +416,7 @@ void ComposeEcho(Score& s) {
     Downbeat(s, At(17, 0), 56, kImpactBoom, 40);
     s.KeyOff(At(17, 0), kChArp);
     for (uint32_t order = 17; order <= 19; ++order) {
-        BassLine(s, order, prog, kChSub, kSubBass, kHeldRoot, 36, 36);
+        BassLine(s, order, prog, kChSub, kSubBass, kHeldRoot, kSubFloor, 36);
         BassLine(s, order, prog, kChBass, kReeseBass, "R.......R.....r.", 36, 20);
         Pads(s, order, prog, kChPad1, 3, kElectricPiano, 62, 26);
         Arpeggio(s, order, prog, kChPad4, kElectricPiano, "......1...1.....", 67, 18);
@@ -421,7 +442,7 @@ void ComposeEcho(Score& s) {
 
     s.Volume(At(19, 0), kChAtmos, kCrackleBase);
     s.Hit(At(19, 0), kChCrash, kCrash, 44);
-    TwoStep(s, 19, 100, false);
+    TwoStep(s, 19, 100, false, kLateKick);
     DrumLine(s, 19, kChPerc, kShaker, kShakerRun, 40);
     Pads(s, 19, prog, kChStrings, 1, kStrings, 67, 24);
     Melody(s, At(19, 0), kChLead, kLeadSaw, kThemeA, 32);
@@ -440,8 +461,8 @@ void ComposeMorph(Score& s) {
     s.KeyOff(At(20, 0), kChPad4);
     for (uint32_t k = 0; k < 2; ++k) {
         const uint32_t order = 20 + k;
-        TwoStep(s, order, 100, k == 1);
-        BassLine(s, order, plan[k], kChSub, kSubBass, kHeldRoot, 29, 38);
+        TwoStep(s, order, 100, k == 1, kSyncopatedKick);
+        BassLine(s, order, plan[k], kChSub, kSubBass, kHeldRoot, kSubFloor, 38);
         BassLine(s, order, plan[k], kChBass, kMorphBass, "R.........R.....", 41, 30);
         Pads(s, order, plan[k], kChPad1, 3, kPadGlass, 65, 20);
         Arpeggio(s, order, plan[k], kChArp, kGlassArp,
@@ -476,7 +497,8 @@ constexpr const char* kThemeBTwins =
     "F#5 . . . D5 . A5 . G5 . F#5 . D5 . . . | B4 . . . D5 . F#5 . . . . . . . . .";
 
 // Orders 22-25, E minor: the tunnel drives the second theme on the saw lead over the growl
-// bass (23 repeats 22); the twins play it harmonised in thirds over the choir and reese.
+// bass (23 adds congas and a pluck answer); the twins play it harmonised in thirds over the choir
+// and reese.
 void ComposeTunnelAndTwins(Score& s) {
     const Progression tunnel = {{Min(kE), 16}, {Maj(kC), 16}, {Maj(kG), 16}, {Maj(kD), 16}};
     const Progression twins = {{Min(kE), 16}, {Maj(kC), 16}, {Maj(kD), 16}, {Min(kB), 16}};
@@ -486,18 +508,20 @@ void ComposeTunnelAndTwins(Score& s) {
     DrumLine(s, 22, kChHat, kHatClosed, kSixteenthHats, 55);
     DrumLine(s, 22, kChPerc, kRide, "..x...x...x...x.", 45);
     DrumLine(s, 22, kChPerc2, kSnareGhost, kGhosts, 60);
-    BassLine(s, 22, tunnel, kChSub, kSubBass, kHeldRoot, 28, 38);
+    BassLine(s, 22, tunnel, kChSub, kSubBass, kHeldRoot, kSubFloor, 38);
     BassLine(s, 22, tunnel, kChBass, kGrowlBass, "R.R.O.R.R.-.R.O.", 40, 26);
     Pads(s, 22, tunnel, kChPad1, 3, kPadWarm, 64, 20);
     s.KeyOff(At(22, 0), kChArp);
     Melody(s, At(22, 0), kChLead, kLeadSaw, kThemeB, 32);
     Echo(s, At(22, 0), At(23, 0), kChLead, kChEcho, kEchoDelay, 40, kPanLeft, At(23, 0));
     s.RepeatOrder(22, 23);
+    DrumLine(s, 23, kChPerc2, kConga, "..x...x...x.x.x.", 55);
+    Arpeggio(s, 23, tunnel, kChArp, kPluck, "..0...1...2...1.", 64, 22);
 
     for (uint32_t order = 24; order <= 25; ++order) {
-        TwoStep(s, order, 100, true);
+        TwoStep(s, order, 100, true, kDrivingKick);
         DrumLine(s, order, kChPerc, kShaker, kShakerRun, 40);
-        BassLine(s, order, twins, kChSub, kSubBass, kHeldRoot, 28, 38);
+        BassLine(s, order, twins, kChSub, kSubBass, kHeldRoot, kSubFloor, 38);
         BassLine(s, order, twins, kChBass, kReeseBass, "R.....R...R...R.", 40, 30);
         Pads(s, order, twins, kChPad1, 3, kChoir, 64, 22);
         Melody(s, At(order, 0), kChLead, kLeadSquare, kThemeBTwins, 32);
@@ -514,13 +538,14 @@ void ComposeWave(Score& s) {
     const Progression wave = {{Maj7(kC), 32}, {Min9(kE), 32}};
     const Progression trails = {{Maj7(kC), 32}, {Maj(kD), 32}};
     s.Hit(At(26, 0), kChCrash, kCrash, 40);
+    s.Hit(At(26, 0), kChFx, kDownlifter, 40);
     s.KeyOff(At(26, 0), kChLead);
     s.KeyOff(At(26, 0), kChEcho);
     s.KeyOff(At(26, 0), kChBass);
     for (uint32_t order = 26; order <= 27; ++order) {
         const Progression& prog = order == 26 ? wave : trails;
         Pads(s, order, prog, kChPad1, 3, kPadGlass, 64, 26);
-        BassLine(s, order, prog, kChSub, kSubBass, kHeldRootTwoBars, 28, 36);
+        BassLine(s, order, prog, kChSub, kSubBass, kHeldRootTwoBars, kSubFloor, 36);
         Arpeggio(s, order, prog, kChArp, kMallet, "0123432101234321", 60, 22);
     }
     Pads(s, 26, wave, kChPad4, 1, kChoir, 72, 20);
@@ -554,7 +579,7 @@ void ComposeBump(Score& s) {
     DrumLine(s, 28, kChSnare, kSnareBig, kHalfSnare, 80);
     DrumLine(s, 28, kChHat, kHatClosed, kSixteenthHats, 45);
     DrumLine(s, 28, kChPerc, kShaker, kShakerRun, 35);
-    BassLine(s, 28, a, kChSub, kSubBass, kHeldRootTwoBars, 26, 38);
+    BassLine(s, 28, a, kChSub, kSubBass, kHeldRootTwoBars, kSubFloor, 38);
     BassLine(s, 28, a, kChBass, kGrowlBass, "R.....R...R.O...", 38, 26);
     Pads(s, 28, a, kChPad1, 3, kPadDark, 62, 24);
     Pads(s, 28, a, kChPad4, 1, kChoir, 69, 20);
@@ -580,7 +605,7 @@ void ComposeBump(Score& s) {
         s.Hit(at, kChSnare, row < 48 ? kSnareBig : kSnare, 58);
         s.Hit(at, kChCrash, row < 48 ? kCrash : kHatOpen, 52);
         s.Note(at, kChKeys, root, kOrchestraHit, 56);
-        s.Note(at, kChSub, root - 24, kSubBass, 50);
+        s.Note(at, kChSub, root - 12, kSubBass, 50);
         const uint32_t cutAfter = row < 48 ? 8 : 3;
         Cut(s, at + cutAfter, {kChKeys, kChSub, kChSnare, kChCrash});
     }
@@ -599,7 +624,8 @@ constexpr const char* kThemeMEnd =
     "C6 . . E6 . . G6 . . . E6 . C6 . . . | A5 . . . . . . . E6 . . . D6 . - .";
 
 // Orders 30-33, D minor: the peak. Everything plays; the main theme on the saw lead with its
-// echo and a bell an octave up; 32 repeats 30; 33 turns through Gm, Bb, C, Asus4.
+// echo and a bell an octave up; 32 plays 30 again with congas and a hit where the rotozoom
+// begins; 33 turns through Gm, Bb, C, Asus4.
 void ComposePeak(Score& s) {
     const Progression prog = {{Min(kD), 16}, {Maj(kBb), 16}, {Maj(kF), 16}, {Maj(kC), 16}};
     const Progression end = {{Min(kG), 16}, {Maj(kBb), 16}, {Maj(kC), 16}, {Sus4(kA), 16}};
@@ -607,16 +633,16 @@ void ComposePeak(Score& s) {
     for (uint32_t k = 0; k < 3; ++k) {
         const uint32_t order = k == 2 ? 33 : 30 + k;
         const Progression& chords = k == 2 ? end : prog;
-        TwoStep(s, order, 100, true);
+        TwoStep(s, order, 100, true, kPeakKick);
         DrumLine(s, order, kChPerc, kRide, "..x...x...x...x.", 45);
-        BassLine(s, order, chords, kChSub, kSubBass, kHeldRoot, 26, 42);
+        BassLine(s, order, chords, kChSub, kSubBass, kHeldRoot, kSubFloor, 42);
         BassLine(s, order, chords, kChBass, kReeseBass, "R.....R...R.O...", 38, 32);
-        Pads(s, order, chords, kChPad1, 3, kPadWarm, 64, 23);
-        Pads(s, order, chords, kChStrings, 1, kStrings, 72, 24);
+        Pads(s, order, chords, kChPad1, 3, kPadWarm, 64, 27);
+        Pads(s, order, chords, kChStrings, 1, kStrings, 72, 30);
         DrumLine(s, order, kChCrash, kCrash,
                  "X...............................x...............................", 60);
         Arpeggio(s, order, chords, kChArp, kArpBlip, "0123012301230123", 62, 18);
-        Melody(s, At(order, 0), kChLead, kLeadSaw, themes[k], 38);
+        Melody(s, At(order, 0), kChLead, kLeadSaw, themes[k], 42);
         Echo(s, At(order, 0), At(order + 1, 0), kChLead, kChEcho, kEchoDelay, 40, kPanRight,
              At(order + 1, 0));
         Melody(s, At(order, 0), kChKeys, kBell, themes[k], 14, 12);
@@ -626,29 +652,36 @@ void ComposePeak(Score& s) {
     s.Hit(At(31, 0), kChCrash, kCrash, 44);
     Fill(s, 31, 100);
     s.RepeatOrder(30, 32);
+    s.Clear(At(32, 0), At(32, 1), {kChFx, kChPad4});  // the boom and drop belong to 30 alone
+    s.Hit(At(32, 16), kChFx, kImpactMetal, 44);
+    s.Hit(At(32, 16), kChCrash, kCrash, 56);
+    DrumLine(s, 32, kChPerc2, kConga, "..x...x...x.x..x", 50);
     s.Hit(At(33, 0), kChCrash, kCrash, 48);
     Harmonise(s, At(33, 0), At(34, 0), kChLead, kChKeys2, NaturalMinor(kD), 60);
     Fill(s, 33, 100);
 }
 
-// Orders 34-36, D minor: the water. Half time fading to brushes, then pads, bells and wind
-// only, velocities falling with the picture; never silent before the closing chord.
+// Orders 34-36, D minor: the water. Half time fading to brushes, then pads, bells and wind,
+// velocities falling with the picture; order 35 turns to the dominant (Gm7, Asus4) and the
+// cadence lands on D minor at 36/0, then every channel fades to nothing with the picture's fade
+// to black, silent well before the show ends at 37/0.
 void ComposeWater(Score& s) {
     const Progression a = {{Min9(kD), 16}, {Maj7(kBb), 16}, {Maj7(kF), 16}, {Sus2(kC), 16}};
-    const Progression b = {{Maj7(kF), 32}, {Sus2(kC), 32}};
-    const Progression c = {{Min7(kG), 32}, {Min9(kD), 32}};
-    const Progression plan[3] = {a, b, c};
-    constexpr uint32_t kPad[3] = {26, 22, 18};
+    const Progression b = {{Maj7(kF), 32}, {Min7(kG), 16}, {Sus4(kA), 16}};
+    const Progression home = {{Min9(kD), 64}};
+    const Progression plan[2] = {a, b};
+    constexpr uint32_t kPad[2] = {26, 22};
     Downbeat(s, At(34, 0), 50, kImpactBoom, 30);
+    s.Hit(At(34, 0), kChPerc2, kDownlifter, 36);
     for (const uint32_t channel : {kChLead, kChEcho, kChBass, kChArp, kChKeys2})
         s.KeyOff(At(34, 0), channel);
-    for (uint32_t k = 0; k < 3; ++k) {
+    for (uint32_t k = 0; k < 2; ++k) {
         const uint32_t order = 34 + k;
         Pads(s, order, plan[k], kChPad1, 3, kPadWarm, 62, kPad[k]);
-        BassLine(s, order, plan[k], kChSub, kSubBass, kHeldRootTwoBars, 26, 40 - 6 * k);
+        BassLine(s, order, plan[k], kChSub, kSubBass, kHeldRootTwoBars, kSubFloor, 40 - 6 * k);
     }
     Pads(s, 34, a, kChStrings, 1, kStrings, 69, 20);
-    Pads(s, 35, b, kChStrings, 1, kStrings, 69, 16);
+    Pads(s, 35, b, kChStrings, 1, kStrings, 69, 18);
     DrumLine(s, 34, kChKick, kKickSoft, kHalfKick, 80);
     DrumLine(s, 34, kChSnare, kSnareGhost, kHalfSnare, 80);
     DrumLine(s, 34, kChHat, kHatClosed, kEighthHats, 40);
@@ -657,37 +690,48 @@ void ComposeWater(Score& s) {
     Melody(s, At(34, 0), kChKeys, kElectricPiano, kThemeM, 30);
     Melody(s, At(35, 0), kChKeys, kBell,
            "A5 . . . . . . . . . . . . . . . | E5 . . . . . . . F5 . . . . . . . |"
-           "G5 . . . . . . . . . . . . . . . | E5 . . . . . . . D5 . . . . . . .",
+           "G5 . . . . . . . . . . . . . . . | E5 . . . . . . . . . . . . . . .",
            24);
     Echo(s, At(34, 0), At(36, 0), kChKeys, kChKeys2, kEchoDelay, 40, kPanLeft, At(36, 0));
-    s.Hit(At(36, 0), kChPad4, kWind, 24);
-    s.KeyOff(At(36, 0), kChStrings);
-    Melody(s, At(36, 0), kChKeys, kBell,
-           "D6 . . . . . . . A5 . . . . . . . | F5 . . . . . . . . . . . . . . . |"
-           "E5 . . . . . . . . . . . . . . . | D5 . . . . . . . . . . . . . . .",
-           18);
-    for (uint32_t row = 8; row < 64; row += 8)
-        for (const uint32_t channel : {kChPad1, kChPad2, kChPad3})
-            s.Volume(At(36, row), channel, 18 - row / 6);
+
+    // The cadence: the tonic on every held voice, a bell on the D, then the fade.
+    const uint32_t cadence = At(kCadenceOrder, 0);
+    Pads(s, kCadenceOrder, home, kChPad1, 3, kPadWarm, 62, 24);
+    Pads(s, kCadenceOrder, home, kChStrings, 1, kStrings, 69, 20);
+    s.Note(cadence, kChSub, NoteAtOrAbove(kD, kSubFloor), kSubBass, 36);
+    s.Note(cadence, kChKeys, 74, kBell, 26);
+    s.Hit(cadence, kChCrash, kCrash, 24);
+    s.Hit(cadence, kChKick, kKickSoft, 40);
+    s.Clear(cadence + 1, At(kCadenceOrder + 1, 0), {kChKick, kChSnare, kChHat, kChPerc, kChPerc2});
+    constexpr uint32_t kFadeFrom = 4;
+    constexpr uint32_t kSilentAt = kCadenceRingRows + 24;
+    for (uint32_t row = kFadeFrom; row <= kSilentAt; row += 2)
+        for (uint32_t channel = 0; channel < kChannelCount; ++channel) {
+            const uint32_t volume = (channel == kChAtmos ? kCrackleBase : 40) * (kSilentAt - row) /
+                                    (kSilentAt - kFadeFrom);
+            s.Volume(At(kCadenceOrder, row), channel, volume);
+        }
+    for (uint32_t channel = 0; channel < kChannelCount; ++channel)
+        s.KeyOff(At(kCadenceOrder, kSilentAt + 1), channel);
 }
 
-// Order 37 at speed 31: a D minor (add 9) chord that rings out; key-off at row 10, next order
-// at row 14. The tail pattern (orders 38-41) breaks at once, so the release finishes quietly.
+// Order 37 at speed 31, played only when the module plays on its own: the D minor (add 9)
+// chord again as a coda, from row 1 so that it starts half a second after the show has ended;
+// key-off at row 10, next order at row 14. The tail pattern (orders 38-41) breaks at once, so
+// the release finishes quietly.
 void ComposeClosing(Score& s) {
-    const uint32_t at = At(kClosingOrder, 0);
-    s.Effect(at, kChKick, kXmEffectSpeed, kClosingSpeed);
-    s.Note(at, kChSub, 26, kSubBass, 40);
-    s.Note(at, kChBass, 38, kPadDark, 24);
-    s.Note(at, kChPad1, 50, kPadWarm, 26);
-    s.Note(at, kChPad2, 57, kPadWarm, 24);
-    s.Note(at, kChPad3, 64, kPadWarm, 22);
-    s.Note(at, kChPad4, 65, kChoir, 20);
-    s.Note(at, kChStrings, 69, kStrings, 22);
-    s.Note(at, kChKeys, 74, kBell, 26);
-    s.Hit(at, kChCrash, kCrash, 30);
-    s.Volume(at, kChAtmos, 12);
-    for (const uint32_t channel : {kChSub, kChBass, kChPad1, kChPad2, kChPad3, kChPad4, kChStrings,
-                                   kChAtmos, kChEcho, kChKeys2})
+    const uint32_t at = At(kClosingOrder, 1);
+    s.Effect(At(kClosingOrder, 0), kChKick, kXmEffectSpeed, kClosingSpeed);
+    s.Note(at, kChSub, NoteAtOrAbove(kD, kSubFloor), kSubBass, 30);
+    s.Note(at, kChBass, 38, kPadDark, 20);
+    s.Note(at, kChPad1, 50, kPadWarm, 22);
+    s.Note(at, kChPad2, 57, kPadWarm, 20);
+    s.Note(at, kChPad3, 64, kPadWarm, 18);
+    s.Note(at, kChPad4, 65, kChoir, 16);
+    s.Note(at, kChStrings, 69, kStrings, 18);
+    s.Note(at, kChKeys, 74, kBell, 22);
+    for (const uint32_t channel :
+         {kChSub, kChBass, kChPad1, kChPad2, kChPad3, kChPad4, kChStrings, kChEcho, kChKeys2})
         s.KeyOff(At(kClosingOrder, 10), channel);
     s.Effect(At(kClosingOrder, 14), kChKick, kEffectBreak, 0);
 }

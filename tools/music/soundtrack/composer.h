@@ -1,8 +1,10 @@
 // The production's soundtrack, composed in code: a drum-and-bass piece of 37 orders at speed 5
 // and 149 BPM (4 rows a beat, 179 BPM felt; an order is 4 bars, 5.36 s) whose sections change
 // on the first row of the order where a scene starts, with accents on the rows where scenes
-// flash, then a slow closing chord at speed 31. Written as an XM module of exactly kModuleSize
-// bytes: 20 channels, 42 orders, 36 patterns of 64 rows, 49 instruments.
+// flash; the cadence lands at the start of order 36 and dies away with the picture before the
+// show ends at order 37, where a slow coda at speed 31 plays for the module alone. Written as an XM
+// module of exactly kModuleSize bytes: 20 channels, 42 orders, 39 patterns of 64 rows, 49
+// instruments.
 #pragma once
 
 #include <cstdint>
@@ -14,12 +16,20 @@ namespace qx {
 
 inline constexpr uint32_t kSongChannels = 20;
 inline constexpr uint32_t kSongOrders = 42;
-inline constexpr uint32_t kSongPatterns = 36;
+inline constexpr uint32_t kSongPatterns = 39;
 inline constexpr uint32_t kSongRows = 64;  // per pattern
 inline constexpr uint32_t kSongSpeed = 5;  // ticks per row, orders 0 to 36
 inline constexpr uint32_t kSongBpm = 149;
 inline constexpr uint32_t kClosingOrder = 37;  // speed kClosingSpeed from here; the show ends here
 inline constexpr uint32_t kClosingSpeed = 31;
+// The closing cadence lands on row 0 of this order and has died away before the show ends;
+// the coda after it (order kClosingOrder) plays only when the module plays on its own.
+inline constexpr uint32_t kCadenceOrder = 36;
+inline constexpr uint32_t kCadenceRingRows = 16;  // rows after the cadence that still sound
+
+// The orders in which a row of the scene table begins (a scene starts, flashes or turns).
+inline constexpr uint32_t kSceneOrderCount = 24;
+extern const uint32_t kSceneOrders[kSceneOrderCount];
 
 // A stretch of orders with one key and its own progression. scale: bit k set when pitch class
 // k (0 = C) belongs to the section's scale; every pitched note of the section sounds only these.

@@ -116,4 +116,93 @@ Onset OnsetNear(const SongRender& render, uint32_t order, uint32_t row) {
     return best;
 }
 
+namespace {
+
+// One section of a Butterworth low-pass (bilinear transform), direct form II transposed.
+class LowPassSection {
+public:
+    LowPassSection(double hz, double q) {
+        const double w = 2.0 * std::numbers::pi * hz / kAnalysisRate;
+        const double alpha = std::sin(w) / (2.0 * q);
+        const double a0 = 1.0 + alpha;
+        b0 = (1.0 - std::cos(w)) / 2.0 / a0;
+        b1 = 2.0 * b0;
+        a1 = -2.0 * std::cos(w) / a0;
+        a2 = (1.0 - alpha) / a0;
+    }
+    double Run(double x) {
+        const double y = b0 * x + s1;
+        s1 = b1 * x - a1 * y + s2;
+        s2 = b0 * x - a2 * y;
+        return y;
+    }
+
+private:
+    double b0, b1, a1, a2;
+    double s1 = 0.0;
+    double s2 = 0.0;
+};
+
+constexpr double kButterworthQ4[2] = {0.5412, 1.3066};  // the two sections of a fourth order
+
+}  // namespace
+
+double LowShare(const SongRender& render, uint64_t from, uint64_t to, double hz) {
+    to = std::min(to, render.Frames());
+    double low = 0.0;
+    double all = 0.0;
+    for (uint32_t channel = 0; channel < 2; ++channel) {
+        LowPassSection first(hz, kButterworthQ4[0]);
+        LowPassSection second(hz, kButterworthQ4[1]);
+        for (uint64_t n = from; n < to; ++n) {
+            const double x = render.samples[2 * n + channel];
+            const double y = second.Run(first.Run(x));
+            low += y * y;
+            all += x * x;
+        }
+    }
+    return all > 0.0 ? low / all : 0.0;
+}
+
+double StereoCorrelation(const SongRender& render, uint64_t from, uint64_t to) {
+    to = std::min(to, render.Frames());
+    double lr = 0.0;
+    double ll = 0.0;
+    double rr = 0.0;
+    for (uint64_t n = from; n < to; ++n) {
+        const double l = render.samples[2 * n];
+        const double r = render.samples[2 * n + 1];
+        lr += l * r;
+        ll += l * l;
+        rr += r * r;
+    }
+    return ll > 0.0 && rr > 0.0 ? lr / std::sqrt(ll * rr) : 1.0;
+}
+
+Level MonoLevel(const SongRender& render, uint64_t from, uint64_t to) {
+    to = std::min(to, render.Frames());
+    if (from >= to) return {kSilenceDb, kSilenceDb};
+    double sum = 0.0;
+    double peak = 0.0;
+    for (uint64_t n = from; n < to; ++n) {
+        const double mono = 0.5 * (render.samples[2 * n] + render.samples[2 * n + 1]);
+        sum += mono * mono;
+        peak = std::max(peak, std::fabs(mono));
+    }
+    return {Decibels(sum / static_cast<double>(to - from)), Decibels(peak * peak)};
+}
+
+Offset MeanOffset(const SongRender& render, uint64_t from, uint64_t to) {
+    to = std::min(to, render.Frames());
+    if (from >= to) return {0.0, 0.0};
+    double left = 0.0;
+    double right = 0.0;
+    for (uint64_t n = from; n < to; ++n) {
+        left += render.samples[2 * n];
+        right += render.samples[2 * n + 1];
+    }
+    const auto count = static_cast<double>(to - from);
+    return {left / count, right / count};
+}
+
 }  // namespace qx

@@ -45,4 +45,21 @@ struct Onset {
 // in 10 ms windows on the whole signal, its lows (below 150 Hz) and its highs (above 3 kHz).
 Onset OnsetNear(const SongRender& render, uint32_t order, uint32_t row);
 
+// Share (0..1) of the power of frames [from, to) below `hz`, both channels, measured through a
+// fourth-order Butterworth low-pass.
+double LowShare(const SongRender& render, uint64_t from, uint64_t to, double hz);
+
+// Correlation of left and right over frames [from, to): 1 for mono, 0 for unrelated channels.
+double StereoCorrelation(const SongRender& render, uint64_t from, uint64_t to);
+
+// The level of the mono fold-down (left + right) / 2 of frames [from, to).
+Level MonoLevel(const SongRender& render, uint64_t from, uint64_t to);
+
+// The mean value (DC offset, of full scale) of each channel over frames [from, to).
+struct Offset {
+    double left;
+    double right;
+};
+Offset MeanOffset(const SongRender& render, uint64_t from, uint64_t to);
+
 }  // namespace qx

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <string>
 
 #include "tools/music/synth/dsp.h"
@@ -95,14 +96,62 @@ XmEnvelope Sustained(uint16_t attackTicks) {
     return envelope;
 }
 
+// Removes the voice's DC offset (asymmetric waveforms carry one; summed over a mix it shifts
+// the whole output). A loop loses its own mean, eased in over the first kDcRamp frames so the
+// note does not start on a step, and the frames before the loop lose theirs under a raised-sine
+// window that is zero at both ends. A one-shot loses its mean in proportion to its own envelope,
+// so the correction fades with the sound (and with the end fade) and the sample still starts
+// and ends at zero.
+constexpr uint32_t kDcRamp = 32;
+constexpr double kDcFollowerPole = 0.995;  // envelope follower, about 200 frames
+
+double Sum(const Signal& signal, size_t from, size_t to) {
+    double sum = 0.0;
+    for (size_t n = from; n < to; ++n) sum += signal[n];
+    return sum;
+}
+
+void RemoveDc(Voice& voice) {
+    Signal& signal = voice.signal;
+    if (signal.empty()) return;
+    if (voice.loopLength > 0) {
+        const double mean =
+            Sum(signal, voice.loopStart, voice.loopStart + voice.loopLength) / voice.loopLength;
+        for (size_t n = 0; n < signal.size(); ++n)
+            signal[n] -= static_cast<float>(mean * std::min<double>(1.0, double(n) / kDcRamp));
+        const double before = Sum(signal, 0, voice.loopStart);
+        if (voice.loopStart < 2) return;
+        // sin^2 over [0, loopStart] sums to loopStart / 2.
+        for (size_t n = 0; n < voice.loopStart; ++n) {
+            const double window = std::sin(std::numbers::pi * double(n) / voice.loopStart);
+            signal[n] -= static_cast<float>(before * window * window * 2.0 / voice.loopStart);
+        }
+        return;
+    }
+    std::vector<double> envelope(signal.size());
+    double follower = 0.0;
+    double envelopeTotal = 0.0;
+    for (size_t n = 0; n < signal.size(); ++n) {
+        follower = std::max<double>(std::fabs(signal[n]), kDcFollowerPole * follower);
+        const size_t left = signal.size() - 1 - n;  // the last frame stays exactly zero
+        envelope[n] = follower * std::min<double>(1.0, static_cast<double>(left) / kEndFade);
+        envelopeTotal += follower;
+    }
+    if (envelopeTotal <= 0.0) return;
+    const double total = Sum(signal, 0, signal.size());
+    for (size_t n = 0; n < signal.size(); ++n)
+        signal[n] -= static_cast<float>(total * envelope[n] / envelopeTotal);
+}
+
 XmInstrument Finish(Voice voice) {
-    synth::Normalise(voice.signal, voice.level);
     const size_t count = voice.signal.size();
     if (voice.loopLength == 0) {
         const size_t fade = std::min<size_t>(kEndFade, count);
         for (size_t k = 0; k < fade; ++k)
             voice.signal[count - 1 - k] *= static_cast<float>(k) / fade;
     }
+    RemoveDc(voice);  // after the end fade, which can leave part of a cycle
+    synth::Normalise(voice.signal, voice.level);
     XmSample sample;
     sample.name = voice.name;
     sample.sixteenBit = !voice.eightBit;
@@ -186,7 +235,7 @@ Voice KickPunch() {
     Oscillator body;
     FilteredNoise<OnePole> clickFilter(11);
     return Drum("kick punch", rate, 0.42, [&](double t) {
-        const double hz = 48 + 150 * std::exp(-t / 0.032) + 520 * std::exp(-t / 0.0035);
+        const double hz = 54 + 150 * std::exp(-t / 0.032) + 520 * std::exp(-t / 0.0035);
         const double tone = body.Sine(hz / rate) * AttackDecay(t, 0.0008, 0.26);
         const double click = clickFilter.High(1500 / rate) * 0.35 * std::exp(-t / 0.004);
         return Soft(tone + click, 1.6);
@@ -197,7 +246,7 @@ Voice KickSub() {
     constexpr double rate = 12000;
     Oscillator body;
     return Drum("kick sub", rate, 0.8, [&](double t) {
-        const double hz = 44 + 110 * std::exp(-t / 0.05) + 300 * std::exp(-t / 0.004);
+        const double hz = 54 + 110 * std::exp(-t / 0.05) + 300 * std::exp(-t / 0.004);
         return Soft(body.Sine(hz / rate) * AttackDecay(t, 0.001, 0.45), 2.5);
     });
 }
@@ -550,9 +599,12 @@ float Rolloff(uint32_t h, double corner, double order = 2.0) {
     return static_cast<float>(1.0 / (1.0 + std::pow(h / corner, order)));
 }
 
+// A rounded tone whose second to fifth harmonics carry the root on speakers that cannot play
+// the fundamental.
 Voice SubBass() {
     Signal loop = AdditiveLoop(256, {{1, 0.0, 1.0f}}, [](uint32_t h, double) {
-        return h == 1 ? 1.0f : h == 2 ? 0.12f : h == 3 ? 0.05f : 0.0f;
+        constexpr float kHarmonics[] = {0.0f, 1.0f, 0.55f, 0.3f, 0.16f, 0.07f};
+        return h < std::size(kHarmonics) ? kHarmonics[h] : 0.0f;
     });
     return Looped("sub bass", std::move(loop), 1, 1, kFadeoutQuick);
 }
@@ -850,6 +902,76 @@ constexpr Recipe kRecipes[kInstrumentCount] = {
     StringStab,    Pizzicato,   LeadSaw,      LeadSquare, LeadSoft,      LeadFm,     Pluck,
     ElectricPiano, Bell,        ArpBlip,      GlassArp,   Mallet,        SynthStab,  SubDrop};
 
+// Where each instrument sits in the stereo field (0 left, 128 centre, 255 right): kicks, snares,
+// basses and leads in the middle; the percussion, plucks and arpeggios spread to either side,
+// so the mix is wide but folds down to mono without losing anything.
+uint8_t PanningOf(uint32_t instrument) {
+    switch (instrument) {
+        case kHatClosed:
+            return 0xA8;
+        case kHatOpen:
+            return 0xB4;
+        case kShaker:
+            return 0x48;
+        case kRide:
+            return 0xC0;
+        case kRim:
+            return 0x5C;
+        case kTomLow:
+            return 0x58;
+        case kTomHigh:
+            return 0xA8;
+        case kConga:
+            return 0x44;
+        case kTambourine:
+            return 0xBC;
+        case kGlassClick:
+            return 0x50;
+        case kSnareGhost:
+            return 0x70;
+        case kClap:
+            return 0x90;
+        case kCrash:
+            return 0x9C;
+        case kReverseCymbal:
+            return 0x64;
+        case kPizzicato:
+            return 0x50;
+        case kStringStab:
+            return 0xB0;
+        case kPluck:
+            return 0xB8;
+        case kElectricPiano:
+            return 0x68;
+        case kBell:
+            return 0x58;
+        case kArpBlip:
+            return 0x4C;
+        case kGlassArp:
+            return 0xB4;
+        case kMallet:
+            return 0x48;
+        case kSynthStab:
+            return 0xA4;
+        case kOrchestraHit:
+            return 0x74;
+        case kLeadSaw:
+            return 0x70;  // the leads just off centre, their echoes across
+        case kLeadSquare:
+            return 0x94;
+        case kLeadSoft:
+            return 0x6C;
+        case kLeadFm:
+            return 0x94;
+        case kChoir:
+            return 0x98;
+        case kStrings:
+            return 0x70;
+        default:
+            return 0x80;
+    }
+}
+
 }  // namespace
 
 uint32_t SoundedIntervals(uint8_t instrument) {
@@ -861,9 +983,11 @@ uint32_t SoundedIntervals(uint8_t instrument) {
 std::vector<XmInstrument> MakeInstrumentBank(uint32_t crackleFrames) {
     std::vector<XmInstrument> bank;
     bank.reserve(kInstrumentCount);
-    for (uint32_t k = 0; k < kInstrumentCount; ++k)
+    for (uint32_t k = 0; k < kInstrumentCount; ++k) {
         bank.push_back(k + 1 == kCrackle ? MakeCrackleInstrument(crackleFrames)
                                          : Finish(kRecipes[k]()));
+        bank.back().samples.front().panning = PanningOf(k + 1);
+    }
     return bank;
 }
 
