@@ -82,12 +82,17 @@ bool ReadInstrument(Reader& r, XmInstrument& instrument) {
     r.U8();  // type
     const uint32_t sampleCount = r.U16();
     if (sampleCount > kXmMaxSamples) return false;
+    // With samples, the header goes on with the size of each sample's header (40 bytes here, at
+    // least the fields read below).
+    const uint32_t sampleHeaderSize = sampleCount > 0 ? r.U32() : kSampleHeaderSize;
+    if (sampleHeaderSize < kSampleHeaderSize) return false;
     r.Seek(start + headerSize);
     if (r.broken) return false;
     instrument.samples.resize(sampleCount);
     std::vector<uint32_t> bytes(sampleCount);
     for (uint32_t k = 0; k < sampleCount; ++k) {
         XmSample& sample = instrument.samples[k];
+        const uint64_t sampleHeaderStart = r.Position();
         const uint32_t length = r.U32();
         const uint32_t loopStart = r.U32();
         const uint32_t loopLength = r.U32();
@@ -98,6 +103,7 @@ bool ReadInstrument(Reader& r, XmInstrument& instrument) {
         sample.relativeNote = static_cast<int8_t>(r.U8());
         r.U8();  // reserved
         sample.name = r.Text(kNameSize);
+        r.Seek(sampleHeaderStart + sampleHeaderSize);
         sample.sixteenBit = (type & kSixteenBit) != 0;
         sample.loop = static_cast<XmLoop>(type & kLoopBits);
         const uint32_t frameBytes = sample.sixteenBit ? 2 : 1;
