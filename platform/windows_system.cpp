@@ -225,9 +225,13 @@ char** ArgumentsAsUtf8(int argc, char** argv) {
 void ReachStartingConsole() {
     // A program of the Windows subsystem opens no console when started from Explorer. Started
     // from a console, it writes there; output sent to a file or a pipe stays where it was sent.
+    // A handle a Windows-subsystem program is given may also be a console handle of its parent's,
+    // which means nothing in this process: only a file, a pipe or a console of its own counts.
     const auto missing = [](DWORD which) {
         const HANDLE handle = GetStdHandle(which);
-        return handle == nullptr || handle == INVALID_HANDLE_VALUE;
+        if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return true;
+        SetLastError(NO_ERROR);
+        return GetFileType(handle) == FILE_TYPE_UNKNOWN && GetLastError() != NO_ERROR;
     };
     const bool noOutput = missing(STD_OUTPUT_HANDLE), noError = missing(STD_ERROR_HANDLE);
     if ((noOutput || noError) && AttachConsole(ATTACH_PARENT_PROCESS)) {
