@@ -10,3 +10,11 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # A wineserver started without a display serves later windowed programs badly: each group of
 # runs (with or without a display) stops it when done.
 qx_stop_wine() { "$qx_wineserver" -k 2>/dev/null || true; "$qx_wineserver" -w 2>/dev/null || true; }
+# Wine's own background processes (the server, its services and device drivers) keep the standard
+# output and error of the program that started them: started by a program in a pipeline, they
+# would hold the pipe open after it ended. They are started here first, on nothing of ours, and
+# stay until qx_stop_wine.
+qx_start_wine() {
+  "$qx_wineserver" -p </dev/null >/dev/null 2>&1 || true
+  "$qx_wine" wineboot </dev/null >/dev/null 2>&1 || true
+}

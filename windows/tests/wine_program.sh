@@ -5,6 +5,7 @@
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine_env.sh"
 exe=${QX_WINE_EXE:-$here/../../build-windows/QX_Marrowtide.exe}
+qx_start_wine
 status_file=$(mktemp)
 trap 'rm -f "$status_file"' EXIT
 # Standard error through one filter, standard output through another; both are part of the one
