@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/child_process.h"
+#include "platform/windows_text.h"
 
 namespace qx {
 
@@ -27,15 +28,6 @@ int AsValue(HANDLE handle) { return static_cast<int>(reinterpret_cast<intptr_t>(
 void CloseValue(int& value) {
     if (value != -1) CloseHandle(AsHandle(value));
     value = -1;
-}
-
-std::wstring Wide(const std::string& text) {
-    const int count = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    if (count <= 0) return std::wstring();
-    std::wstring wide(static_cast<size_t>(count), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), count);
-    wide.resize(static_cast<size_t>(count) - 1);
-    return wide;
 }
 
 std::string SystemMessage(DWORD error) {
@@ -111,7 +103,7 @@ ChildStart StartChildProcess(const char* const* arguments, uint32_t inputCount, 
         failure = "bad input count";
         return ChildStart::Failed;
     }
-    const std::wstring program = Wide(arguments[0]);
+    const std::wstring program = os::WideFromUtf8(arguments[0]);
     wchar_t found[MAX_PATH];
     if (SearchPathW(nullptr, program.c_str(), L".exe", MAX_PATH, found, nullptr) == 0)
         return ChildStart::NotFound;
@@ -120,7 +112,7 @@ ChildStart StartChildProcess(const char* const* arguments, uint32_t inputCount, 
     HANDLE childInput = INVALID_HANDLE_VALUE;
     bool ok = true;
     for (uint32_t i = 0; i < inputCount && ok; ++i) {
-        const std::wstring name = Wide(PipeName(i));
+        const std::wstring name = os::WideFromUtf8(PipeName(i).c_str());
         HANDLE pipe = CreateNamedPipeW(
             name.c_str(), PIPE_ACCESS_OUTBOUND | FILE_FLAG_FIRST_PIPE_INSTANCE,
             PIPE_TYPE_BYTE | PIPE_NOWAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, kPipeBufferBytes, 0, 0,
@@ -157,7 +149,7 @@ ChildStart StartChildProcess(const char* const* arguments, uint32_t inputCount, 
 
     std::wstring line;
     for (const char* const* word = arguments; *word != nullptr; ++word)
-        AppendQuoted(line, Wide(*word));
+        AppendQuoted(line, os::WideFromUtf8(*word));
     STARTUPINFOW start{};
     start.cb = sizeof start;
     start.dwFlags = STARTF_USESTDHANDLES;

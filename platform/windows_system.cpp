@@ -16,31 +16,13 @@
 #include <vector>
 
 #include "platform/os_services.h"
+#include "platform/windows_text.h"
 
 namespace qx::os {
 
 namespace {
 
 HANDLE AsHandle(FileHandle file) { return reinterpret_cast<HANDLE>(file); }
-
-// UTF-8 to UTF-16 and back; an empty string for text that is not valid.
-std::wstring Wide(const char* text) {
-    const int count = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, nullptr, 0);
-    if (count <= 0) return std::wstring();
-    std::wstring wide(static_cast<size_t>(count), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, wide.data(), count);
-    wide.resize(static_cast<size_t>(count) - 1);
-    return wide;
-}
-
-std::string Utf8(const wchar_t* text) {
-    const int count = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (count <= 0) return std::string();
-    std::string narrow(static_cast<size_t>(count), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow.data(), count, nullptr, nullptr);
-    narrow.resize(static_cast<size_t>(count) - 1);
-    return narrow;
-}
 
 // The running executable's full path (long paths included).
 std::wstring ExecutablePath() {
@@ -92,7 +74,7 @@ void SleepMilliseconds(uint32_t milliseconds) {
 
 FileHandle OpenOwnExecutable() { return OpenWide(ExecutablePath()); }
 
-FileHandle OpenFile(const char* path) { return OpenWide(Wide(path)); }
+FileHandle OpenFile(const char* path) { return OpenWide(WideFromUtf8(path)); }
 
 int64_t FileSize(FileHandle file) {
     LARGE_INTEGER size;
@@ -137,7 +119,7 @@ void* OpenLibraryBesideExecutable(const char* fileName) {
     const size_t slash = path.find_last_of(L"\\/");
     if (slash == std::wstring::npos) return nullptr;
     path.resize(slash + 1);
-    path += Wide(fileName);
+    path += WideFromUtf8(fileName);
     if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return nullptr;
     // The module's own dependencies (SDL2.dll) are looked for beside it first.
     return reinterpret_cast<void*>(
@@ -154,8 +136,8 @@ void CloseLibrary(void* library) {
 }
 
 std::FILE* OpenStandardFile(const char* path, const char* mode) {
-    const std::wstring name = Wide(path);
-    const std::wstring wideMode = Wide(mode);
+    const std::wstring name = WideFromUtf8(path);
+    const std::wstring wideMode = WideFromUtf8(mode);
     if (name.empty()) return (errno = ENOENT, nullptr);
     return _wfopen(name.c_str(), wideMode.c_str());
 }
@@ -182,26 +164,26 @@ bool FailWithErrno() {
 }
 
 bool RenameFile(const char* from, const char* to) {
-    const std::wstring a = Wide(from), b = Wide(to);
+    const std::wstring a = WideFromUtf8(from), b = WideFromUtf8(to);
     if (a.empty() || b.empty()) return (errno = ENOENT, false);
     return MoveFileExW(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) ||
            FailWithErrno();
 }
 
 bool RemoveFile(const char* path) {
-    const std::wstring name = Wide(path);
+    const std::wstring name = WideFromUtf8(path);
     if (name.empty()) return (errno = ENOENT, false);
     return DeleteFileW(name.c_str()) || FailWithErrno();
 }
 
 std::string AbsolutePath(const std::string& path) {
-    const std::wstring name = Wide(path.c_str());
+    const std::wstring name = WideFromUtf8(path.c_str());
     if (name.empty()) return path;
     const DWORD size = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
     if (size == 0) return path;
     std::vector<wchar_t> full(size);
     if (GetFullPathNameW(name.c_str(), size, full.data(), nullptr) == 0) return path;
-    return Utf8(full.data());
+    return Utf8FromWide(full.data());
 }
 
 char** ArgumentsAsUtf8(int argc, char** argv) {
@@ -214,7 +196,7 @@ char** ArgumentsAsUtf8(int argc, char** argv) {
     static std::vector<std::string> words;
     static std::vector<char*> pointers;
     words.clear();
-    for (int i = 0; i < count; ++i) words.push_back(Utf8(wide[i]));
+    for (int i = 0; i < count; ++i) words.push_back(Utf8FromWide(wide[i]));
     LocalFree(wide);
     pointers.clear();
     for (std::string& word : words) pointers.push_back(word.data());
