@@ -388,7 +388,8 @@ const QxPlayer = (() => {
     const target = event.target;
     if (!(target instanceof Element) || !player.contains(target)) return false;
     if (target === volumeSlider && sliderKeys.has(event.key)) return true;
-    return activationKeys.has(event.key);
+    // The timeline is no button: Space there pauses and plays on, as anywhere on the picture.
+    return target !== timeline && activationKeys.has(event.key);
   }
 
   // The page's keys beside the program's: K pause, J and L a row back and on, M mute, F full

@@ -489,6 +489,9 @@ async function checkPlayer(browser, fail) {
   if (now[Row] !== row + 1) fail(`the Media Session's next track went from row ${row} to ${now[Row]}`);
   await page.evaluate(() => window.qxMediaActions.play());
   now = await waitForStatus(page, (s) => s[0] === 1);
+  // The page reads the program's state once a frame: give it a few frames to tell the system.
+  await page.waitForFunction(() => navigator.mediaSession.playbackState === 'playing',
+                             { timeout: 3000 }).catch(() => {});
   const playback = await page.evaluate(() => navigator.mediaSession.playbackState);
   if (playback !== 'playing') fail(`playing, the Media Session says ${playback}`);
   await page.evaluate(() => window.qxMediaActions.pause());
