@@ -267,6 +267,9 @@ void NoteViewerPass() {
     if (viewer.landingDue) {
         viewer.landingDue = false;
         ++viewer.jumpsLanded;
+        // A landing shown while paused ran its ticks up to now: the show is held from here, so
+        // that playing on does not put its times ahead of the clock.
+        if (viewer.paused) viewer.pausedAt = Now();
     }
     if (sequencerState.lastPass == SequencerPass::Enter)
         viewer.rowEnteredPass = loopState.showPasses;

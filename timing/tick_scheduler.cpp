@@ -37,9 +37,12 @@ void DispatchTicks() {
         return;
     }
     // The clock is read once; every whole period since the last tick time is one pass. Elapsed
-    // time is taken as a wrapped difference, so the 2^32 ms wrap of the clock does not stall ticks.
+    // time is taken as a signed wrapped difference, so the 2^32 ms wrap of the clock does not
+    // stall ticks, and a tick time ahead of the clock (show times moved past it) runs none until
+    // the clock gets there, instead of some 2^32 passes.
     for (;;) {
-        if (now - tickScheduler.lastTickTime < tickScheduler.period) return;
+        const auto elapsed = static_cast<int32_t>(now - tickScheduler.lastTickTime);
+        if (elapsed < 0 || static_cast<uint32_t>(elapsed) < tickScheduler.period) return;
         const uint32_t t = tickScheduler.lastTickTime + tickScheduler.period;
         // Fields are read afresh at each slot: a callback may change any slot mid-pass.
         for (uint32_t i = 0; i < kTickSlotCount; ++i) {

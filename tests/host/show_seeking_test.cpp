@@ -23,6 +23,7 @@ struct PresentChecks {
     std::vector<uint32_t> frameRates;
     std::vector<std::string> disagreements;
     uint32_t presentsWhilePaused = 0;
+    uint32_t pausedPresentMs = 0;  // the clock's time a present takes while paused
 };
 PresentChecks checks;
 
@@ -32,13 +33,24 @@ void KeepAndCheck(VirtualPlatform& platform, const uint32_t* pixels, uint32_t wi
     Keep(platform, pixels, width, height, pitch, context);
     const bool newFrame = static_cast<Watch*>(context)->shown.size() > framesBefore;
     if (newFrame) checks.frameRates.push_back(hostSettings.frameRate);
-    if (viewerState.paused) ++checks.presentsWhilePaused;
+    if (viewerState.paused) {
+        ++checks.presentsWhilePaused;
+        platform.clock += checks.pausedPresentMs;
+    }
     const auto disagree = [&](const char* what, uint32_t song, uint32_t show) {
         char text[128];
         std::snprintf(text, sizeof text, "clock %u%s: song at %04X, %s %04X", platform.clock,
                       viewerState.paused ? " paused" : "", song, what, show);
         checks.disagreements.push_back(text);
     };
+    // Playing, the ticks have run up to the clock at most: show times ahead of it stall them.
+    if (!viewerState.paused &&
+        static_cast<int32_t>(platform.clock - tickScheduler.lastTickTime) < 0) {
+        char text[96];
+        std::snprintf(text, sizeof text, "clock %u: ticks run up to %u", platform.clock,
+                      tickScheduler.lastTickTime);
+        checks.disagreements.push_back(text);
+    }
     const uint32_t heard = MusicPosition();
     if (heard != sequencerState.lastPassPosition)
         disagree("picture at", heard, sequencerState.lastPassPosition);
@@ -59,9 +71,10 @@ protected:
     }
     std::vector<Shown> RunWithKeys(std::vector<std::string> words, const std::vector<Press>& keys,
                                    Watch watch = {}) {
-        const bool timeOfPlay = checks.timeOfPlay;
+        const PresentChecks settings = checks;
         checks = {};
-        checks.timeOfPlay = timeOfPlay;
+        checks.timeOfPlay = settings.timeOfPlay;
+        checks.pausedPresentMs = settings.pausedPresentMs;
         platform.ClearEvents();
         for (const Press& press : keys) platform.QueueEvent(KeyDown(press.key), press.at);
         std::vector<Shown> shown = Run(std::move(words), std::move(watch));
@@ -401,6 +414,24 @@ TEST_F(ShowSeekingTest, OnTheWindowTheIndexBuiltBetweenFramesChangesNoFrame) {
     EXPECT_EQ(std::vector<Shown>(shown.begin() + before, shown.end()),
               Concat({Landings(full.shown, {paged, RowStartPosition(1)}),
                       From(full.shown, 0, shown.size() - before - 2)}));
+}
+
+// On the window a pass takes time: here a present while paused 20 ms. A jump landed while
+// paused is shown by a pass whose ticks run up to its end, after the jump; playing on moves the
+// show's times by the time held from there, not from the jump, or they would stand ahead of the
+// clock (and the ticks wait, or run some 2^32 passes).
+TEST_F(ShowSeekingTest, OnTheWindowPlayingOnAfterAPausedLandingKeepsTheTicksBehindTheClock) {
+    checks.timeOfPlay = false;
+    checks.pausedPresentMs = 20;
+    Watch watch;
+    watch.endAtClock = 2500;
+    const std::vector<Shown> shown = RunWithKeys(
+        {"-w"}, {{300, KeyCode::Space}, {600, KeyCode::Right}, {1000, KeyCode::Space}}, watch);
+    checks.pausedPresentMs = 0;
+    EXPECT_FALSE(viewerState.paused);
+    ASSERT_GE(shown.size(), 2u);
+    // Played on: the timer's ticks went on with the frames.
+    EXPECT_GT(shown.back().timerCounter, shown[shown.size() - 2].timerCounter);
 }
 
 // Started part-way on the window, the song has played the pre-roll's time when the window's clock

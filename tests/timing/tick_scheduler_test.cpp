@@ -124,5 +124,16 @@ TEST_F(TickSchedulerTest, ClockWrapDoesNotStallTicks) {
     EXPECT_EQ(tickScheduler.lastTickTime, 0x10u);
 }
 
+TEST_F(TickSchedulerTest, TickTimeAheadOfTheClockWaitsForIt) {
+    RegisterTickSlot(0, 0, Count0);
+    tickScheduler.lastTickTime = platform.clock + 8;
+    Ticks(5);  // still 3 ms short: nothing runs (not 2^32 passes)
+    EXPECT_EQ(calls[0], 0);
+    EXPECT_EQ(tickScheduler.lastTickTime, 1008u);
+    Ticks(5);
+    EXPECT_EQ(calls[0], 2);
+    EXPECT_EQ(tickScheduler.lastTickTime, 1010u);
+}
+
 }  // namespace
 }  // namespace qx::test
