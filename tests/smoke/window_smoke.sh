@@ -12,10 +12,11 @@
 #               (its digest line printed at the end), exit with 143 and leave no window behind
 #   hidden      windowed and unpaced (--fps 0); the window is unmapped for 2 s and mapped again,
 #               then Escape. Prints the program's processor use while shown and while hidden.
-#   keys        windowed; Space pauses (two screenshots half a second apart are the same), Right
-#               three times and F12 save the picture of row 3's start as a PNG in the working
-#               directory (named from its position, reported on standard error), Space plays on
-#               (the picture moves again), then Escape. Screenshots need ffmpeg (x11grab).
+#   keys        windowed; Space pauses (its note appears on the picture, and two screenshots
+#               half a second apart are the same), Right three times and F12 save the
+#               picture of row 3's start as a PNG in the working directory (named from its
+#               position, reported on standard error), Space plays on (the picture moves
+#               again), then Escape. Screenshots need ffmpeg (x11grab).
 #
 # Every mode checks the title, the WM_CLASS and that the program exits with status 0 (sigterm:
 # 143) within a few seconds of the input. Meant for a bare X server without a window manager, e.g.
