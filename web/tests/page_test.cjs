@@ -454,6 +454,10 @@ async function checkPlayer(browser, fail) {
   // position under the pointer, shown at once, and lands on the native picture there.
   await page.keyboard.press('k');
   let now = await waitForStatus(page, (s) => s[0] === 2);
+  // The page reads the program's state once a frame: its button follows a frame or so later.
+  await page.waitForFunction(
+    () => document.getElementById('play').getAttribute('aria-label') === 'Play',
+    { timeout: 3000 }).catch(() => {});
   const label = await page.$eval('#play', (e) => e.getAttribute('aria-label'));
   if (label !== 'Play') fail(`paused, the play button says "${label}"`);
   const box = await page.$eval('#track', (e) => { const r = e.getBoundingClientRect();
