@@ -21,6 +21,8 @@ const QxPlayer = (() => {
   const doubleTapMs = 300;     // the longest pause between the taps of a double tap
   const tapSlopPx = 12;        // a touch that moves further is not a tap
   const pendingSeekMs = 5000;  // the longest a requested time is shown before the program's own
+  const dragSlopPx = 4;        // a held pointer that moves further drags (else it clicks)
+  const previewEveryMs = 150;  // while dragging, the picture follows at most this often
   const volumeKey = 'marrowtide.volume';
   const mutedKey = 'marrowtide.muted';
   const title = 'Marrowtide 2k - Tamberlinoth';
@@ -55,7 +57,9 @@ const QxPlayer = (() => {
   let hideTimer = 0;
   let toastTimer = 0;
   let pointerOverBar = false;
-  let dragging = null;       // { pointerId, ms } while the timeline is held
+  // While the timeline is held: { pointerId, ms, x, moved, row, previewAt }, row being the one
+  // whose start the picture was last moved to.
+  let dragging = null;
   let pending = null;        // { ms, jumps, until }: a requested time shown until its landing
   let lastTap = null;        // { at, third } of the last tap on the picture
   let tapTimer = 0;
@@ -254,8 +258,10 @@ const QxPlayer = (() => {
     let ms = heap[statusWord + Word.ms];
     let row = heap[statusWord + Word.row];
     if (pending && (jumps !== pending.jumps || performance.now() > pending.until)) pending = null;
-    if (dragging) ms = dragging.ms;
-    else if (state === State.preparing) ms = heap[statusWord + Word.targetMs];
+    if (dragging) {
+      ms = dragging.ms;
+      previewWhileDragging(performance.now());
+    } else if (state === State.preparing) ms = heap[statusWord + Word.targetMs];
     else if (pending) ms = pending.ms;
     if (dragging || pending || state === State.preparing) row = rowAt(ms);
 
@@ -333,12 +339,25 @@ const QxPlayer = (() => {
     tip.style.transform = `translateX(${x - half}px)`;
   }
 
+  // Dragged along the timeline, the picture follows at row starts (each has its entry in the
+  // seek index, so it lands at once), at most every previewEveryMs; the release lands exactly.
+  // A click does not move it first.
+  function previewWhileDragging(now) {
+    if (!dragging.moved || now - dragging.previewAt < previewEveryMs) return;
+    const row = rowAt(dragging.ms);
+    if (row === dragging.row) return;
+    dragging.row = row;
+    dragging.previewAt = now;
+    request(Request.seekTo, description.rows[row].position);
+  }
+
   function setUpTimeline() {
     timeline.addEventListener('pointerdown', (event) => {
       if (!description || event.button !== 0) return;
       event.preventDefault();
       timeline.setPointerCapture(event.pointerId);
-      dragging = { pointerId: event.pointerId, ms: timeAtPointer(event) };
+      dragging = { pointerId: event.pointerId, ms: timeAtPointer(event), x: event.clientX,
+                   moved: false, row: status(Word.row), previewAt: 0 };
       player.classList.add('dragging');
       showTip(event, dragging.ms);
       showControls();
@@ -347,6 +366,7 @@ const QxPlayer = (() => {
       if (!description) return;
       if (dragging && event.pointerId === dragging.pointerId) {
         dragging.ms = timeAtPointer(event);
+        if (Math.abs(event.clientX - dragging.x) > dragSlopPx) dragging.moved = true;
         showTip(event, dragging.ms);
       } else if (!dragging && event.pointerType === 'mouse') {
         showTip(event, timeAtPointer(event));

@@ -481,6 +481,43 @@ async function checkPlayer(browser, fail) {
     fail(`the timeline's seek to ${at(target)}: state ${now[State]}, picture ${landed}, native ${native}`);
   else console.log(`a click at the timeline's middle lands on ${at(target)}, the native picture (${native})`);
 
+  // Dragged from a quarter to near the middle, the picture follows at row starts (the first
+  // frame there); released, it lands where the pointer let go, on the native picture, paused.
+  const atRowStart = (p) => description.rows.some((r) => p >= r.position && p - r.position <= 1);
+  const track = await page.$eval('#track', (e) => { const r = e.getBoundingClientRect();
+                                                    return { left: r.left, width: r.width, y: r.top + r.height / 2 }; });
+  const xAt = (fraction) => Math.round(track.left + fraction * track.width);
+  const beforeDrag = now[Landings];
+  await page.mouse.move(xAt(0.25), track.y);
+  await page.mouse.down();
+  const followed = [];
+  for (let step = 1; step <= 10; ++step) {
+    await page.mouse.move(xAt(0.25 + step * 0.02), track.y, { steps: 2 });
+    await pause(120);
+    const during = await status(page);
+    if (during[Landings] > beforeDrag) followed.push(during[Position]);
+  }
+  const releasedAt = await page.evaluate((x) => QxPlayer.positionAt(x * QxPlayer.description().endMs),
+                                         (xAt(0.45) - track.left) / track.width);
+  const landingsAtRelease = (await status(page))[Landings];
+  await page.mouse.up();
+  const released = await waitForStatus(
+    page, `(s) => s[4] === ${releasedAt} && s[7] > ${landingsAtRelease} && s[0] === 2`, 10000)
+    .catch((e) => { fail(`released at ${at(releasedAt)}: ${e.message}`); return null; });
+  if (!followed.length || !followed.every(atRowStart))
+    fail(`while dragging the picture was at ${followed.map(at).join(', ') || 'no landing'}, ` +
+         'not only at row starts');
+  else if (released) {
+    await pause(300);
+    const dragged = await page.evaluate(heldDigest);
+    const draggedNative = nativeDigest(releasedAt);
+    if (dragged !== draggedNative)
+      fail(`dragged to ${at(releasedAt)}: picture ${dragged}, native ${draggedNative}`);
+    else console.log(`dragging followed at row starts (${[...new Set(followed)].map(at).join(', ')}) ` +
+                     `and landed on ${at(releasedAt)}, the native picture`);
+  }
+  now = await status(page);
+
   // The Media Session: its actions play, pause and go a row on and back.
   const actions = await page.evaluate(() => Object.keys(window.qxMediaActions).sort().join(' '));
   const title = await page.evaluate(() => navigator.mediaSession.metadata &&
